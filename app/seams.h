@@ -1,0 +1,102 @@
+// Seams for everything that would block on the desk or depend on it: message boxes and file
+// dialogs, the local clock, fixed pauses and the one-second timer. Production uses Qt; tests
+// and the command-line tool script them.
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QRgb>
+
+#include <functional>
+#include <optional>
+
+namespace pelzo {
+
+inline const QString AppTitle = QStringLiteral("Pelzo Sound Link 1v2c");
+
+enum Button : int { NoButton = 0, Ok = 1, Cancel = 2, Yes = 4, No = 8 };
+enum class Icon { None, Warning, Question, Error, Information };
+
+// One modal message box. `caption` empty means the application title.
+struct Message {
+    QString text;
+    QString caption;       // exactly as shown, blanks included
+    int buttons = Ok;      // OR of Button
+    Icon icon = Icon::None;
+    bool ownerless = false;  // no owner window (the text save's failure message)
+};
+
+// The standard forms.
+Message PlainMessage(const QString& text);                       // app title, OK, no icon
+Message WarningMessage(const QString& text, int buttons);        // warning icon
+Message ConfirmMessage(const QString& text);                     // Yes/No, question icon
+Message CaptionedMessage(const QString& text, const QString& caption, int buttons, Icon icon);
+
+// The three progress windows that animate while slow work runs.
+enum class ProgressKind { Save, Open, Await };
+
+struct SaveChoice {
+    QString path;       // exactly as the dialog returned it
+    int filterIndex;    // 1-based
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Shows the box modally; returns the button pressed (one of Button).
+    virtual int message(const Message& m) = 0;
+    virtual std::optional<QString> openFile(const QString& filter) = 0;
+    virtual std::optional<SaveChoice> saveFile(const QString& filter) = 0;
+    // Colour picker opening on `initial`; nullopt when cancelled.
+    virtual std::optional<QRgb> pickColor(QRgb initial) = 0;
+    // Runs `work` while the progress window of `kind` animates. `progress` may be called by the
+    // work with a text (how far it has come); implementations may show or ignore it.
+    virtual void withProgress(ProgressKind kind, const std::function<void()>& work) = 0;
+    virtual void progressText(const QString&) {}
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() = 0;
+};
+
+class Pause {
+public:
+    virtual ~Pause() = default;
+    virtual void pause(int ms) = 0;
+};
+
+// The window's one-second timer. The logic only switches it; whoever owns the real timer
+// follows these calls.
+class Timer {
+public:
+    virtual ~Timer() = default;
+    virtual void setEnabled(bool on) = 0;
+    virtual bool enabled() const = 0;
+    virtual void setInterval(int ms) = 0;
+};
+
+// Plain implementations used where no desktop is involved.
+class SystemClock final : public Clock {
+public:
+    QDateTime now() override { return QDateTime::currentDateTime(); }
+};
+
+class SleepPause final : public Pause {
+public:
+    void pause(int ms) override;
+};
+
+class PlainTimer final : public Timer {
+public:
+    void setEnabled(bool on) override { on_ = on; }
+    bool enabled() const override { return on_; }
+    void setInterval(int ms) override { interval_ = ms; }
+    int interval() const { return interval_; }
+private:
+    bool on_ = false;
+    int interval_ = 1000;
+};
+
+}  // namespace pelzo
