@@ -3,10 +3,11 @@
 #pragma once
 
 #include "app/grid.h"
+#include "app/seams.h"
 #include "meter/words.h"
 
 #include <QDateTime>
-#include <QRgb>
+
 #include <QString>
 
 #include <cstdint>
@@ -34,7 +35,7 @@ struct AxisRange {
 
 struct Bar {
     double value = 120;
-    QRgb color = qRgb(0, 255, 0);
+    Rgb color = MakeRgb(0, 255, 0);
 };
 
 struct MainState {
@@ -52,9 +53,9 @@ struct MainState {
     QString RecFileName;
     ReadingTexts LiveTexts;
     ReadingTexts FileTexts;
-    QRgb ColorRec = qRgb(0, 0, 255);
-    QRgb ColorMax = qRgb(255, 0, 0);
-    QRgb ColorMin = qRgb(0, 128, 0);
+    Rgb ColorRec = MakeRgb(0, 0, 255);
+    Rgb ColorMax = MakeRgb(255, 0, 0);
+    Rgb ColorMin = MakeRgb(0, 128, 0);
     bool UsbLinked = false;
     bool Recording = false;
     uint8_t MeterSetup = 0;

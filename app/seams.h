@@ -5,12 +5,16 @@
 
 #include <QDateTime>
 #include <QString>
-#include <QRgb>
+
 
 #include <functional>
 #include <optional>
 
 namespace pelzo {
+
+// A 24-bit colour in the same layout as Qt's QRgb (0xffRRGGBB), so the widgets take it as is.
+using Rgb = unsigned int;
+constexpr Rgb MakeRgb(int r, int g, int b) { return 0xff000000u | (Rgb(r & 0xff) << 16) | (Rgb(g & 0xff) << 8) | Rgb(b & 0xff); }
 
 inline const QString AppTitle = QStringLiteral("Pelzo Sound Link 1v2c");
 
@@ -48,7 +52,7 @@ public:
     virtual std::optional<QString> openFile(const QString& filter) = 0;
     virtual std::optional<SaveChoice> saveFile(const QString& filter) = 0;
     // Colour picker opening on `initial`; nullopt when cancelled.
-    virtual std::optional<QRgb> pickColor(QRgb initial) = 0;
+    virtual std::optional<Rgb> pickColor(Rgb initial) = 0;
     // Runs `work` while the progress window of `kind` animates. `progress` may be called by the
     // work with a text (how far it has come); implementations may show or ignore it.
     virtual void withProgress(ProgressKind kind, const std::function<void()>& work) = 0;

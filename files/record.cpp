@@ -135,7 +135,7 @@ std::optional<std::vector<uint32_t>> ReadRecordFile(const QString& path)
     const QByteArray data = f.readAll();
     if (f.error() != QFileDevice::NoError) return std::nullopt;
     const qsizetype n = data.size() / 4;
-    std::vector<uint32_t> words(size_t(n));
+    std::vector<uint32_t> words(static_cast<size_t>(n));
     const auto* p = reinterpret_cast<const unsigned char*>(data.constData());
     for (qsizetype k = 0; k < n; ++k, p += 4)
         words[size_t(k)] = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;

@@ -84,6 +84,8 @@ void ToolButton3Click(Core& c)
         st.Recording = false;
         return;
     }
+    // Right after start-up no tick has filled the clock texts yet; the name needs today's.
+    if (st.TextYear.isEmpty()) RefreshClockTexts(st, c.clock);
     ClearViews(st);
     // Without a file nothing could be kept: the recording does not start.
     if (!CreateRecFile(st, c.dialogs)) return;
@@ -102,6 +104,29 @@ constexpr std::array<RangeLabel, 7> RangeLabels{{
 
 QString Cut(float v) { return IntText((long long)std::trunc(double(v))); }
 
+bool RequestReading(Core& c)
+{
+    std::array<uint8_t, 4> reply{};
+    const int got = c.usb.MeterRequest(DirIn, 4, RequestBlock{1, 0, 0, 0}, reply);
+    // A failed or empty reply carries no reading.
+    if (got < 2) return false;
+    c.st.ReadingRaw = uint32_t(reply[0]) | uint32_t(reply[1]) << 8;
+    return true;
+}
+
+void ShowReadout(MainState& st)
+{
+    const QString& level = st.LiveTexts.Level;
+    st.Label_DB = level.size() == 4 ? QStringLiteral(" ") + level : level;
+    const int range = st.LiveTexts.Range.toInt();
+    if (range >= 0 && range < int(RangeLabels.size())) {
+        st.Label_LcdStart = QString::fromLatin1(RangeLabels[size_t(range)].start);
+        st.Label_LcdEnd = QString::fromLatin1(RangeLabels[size_t(range)].end);
+    }
+    st.LabelAC = st.LiveTexts.Weighting;
+    st.LabelFS = st.LiveTexts.Speed;
+}
+
 // Steps after a good reading: record it and fill every view.
 void TakeSample(Core& c)
 {
@@ -113,15 +138,7 @@ void TakeSample(Core& c)
         return;
     }
     const uint32_t n = st.SampleCount;
-    const QString& level = st.LiveTexts.Level;
-    st.Label_DB = level.size() == 4 ? QStringLiteral(" ") + level : level;
-    const int range = st.LiveTexts.Range.toInt();
-    if (range >= 0 && range < int(RangeLabels.size())) {
-        st.Label_LcdStart = QString::fromLatin1(RangeLabels[size_t(range)].start);
-        st.Label_LcdEnd = QString::fromLatin1(RangeLabels[size_t(range)].end);
-    }
-    st.LabelAC = st.LiveTexts.Weighting;
-    st.LabelFS = st.LiveTexts.Speed;
+    ShowReadout(st);
     const float v = float(st.LiveTexts.tenths) / 10.0f;  // the level text read back, exactly
     AddSampleToViews(st, n, v, st.LiveTexts);
     if (n > 290) {
@@ -130,7 +147,7 @@ void TakeSample(Core& c)
     }
     st.Label4 = st.Label_DB;
     st.Series1.value = v;
-    st.Series1.color = qRgb(255, 0, 0);
+    st.Series1.color = MakeRgb(255, 0, 0);
     st.ChartTool_Txt = SummaryText(st);
 }
 
@@ -154,20 +171,23 @@ TickResult Timer1STimer(Core& c)
     st.UsbLinked = c.usb.OpenMeter() == MeterOpened;
     st.LabelUSBState = st.UsbLinked ? UsbLinkedText : UsbUnlinkedText;
     r.linked = st.UsbLinked;
-    if (st.UsbLinked && st.Recording) {
-        std::array<uint8_t, 4> reply{};
-        const int got = c.usb.MeterRequest(DirIn, 4, RequestBlock{1, 0, 0, 0}, reply);
-        // A failed request carries no reading: this tick records nothing.
-        if (got >= 2) {
-            st.ReadingRaw = uint32_t(reply[0]) | uint32_t(reply[1]) << 8;
-            const uint32_t before = st.SampleCount;
-            TakeSample(c);
-            r.sampled = st.SampleCount != before;
-        }
+    // A failed request carries no reading: such a tick records nothing.
+    if (st.UsbLinked && st.Recording && RequestReading(c)) {
+        const uint32_t before = st.SampleCount;
+        TakeSample(c);
+        r.sampled = st.SampleCount != before;
     }
     c.timer1s.setInterval(1000);
     c.timer1s.setEnabled(true);
     return r;
+}
+
+bool LivePoll(Core& c)
+{
+    if (!RequestReading(c)) return false;
+    DecodeLive(c.st, c.clock);
+    ShowReadout(c.st);
+    return true;
 }
 
 }  // namespace pelzo

@@ -38,6 +38,9 @@ struct TickResult {
     bool sampled = false;
 };
 TickResult Timer1STimer(Core& c);
+// One reading outside a recording, for a plain live view: fills LiveTexts and the readouts,
+// records nothing. False when the request failed.
+bool LivePoll(Core& c);
 
 // The summary line of the chart from LiveTexts and the statistics.
 QString SummaryText(const MainState& st);

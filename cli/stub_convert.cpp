@@ -1,0 +1,12 @@
+// Placeholder until its subsystem is in this build.
+#include "cli/cli.h"
+
+namespace pelzo::cli {
+
+int CmdConvert(Context&, const QStringList&)
+{
+    Err(QStringLiteral("pelzo convert: not available in this build"));
+    return 3;
+}
+
+}  // namespace pelzo::cli
