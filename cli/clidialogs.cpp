@@ -31,7 +31,7 @@ int StderrDialogs::message(const Message& m)
     return Ok;
 }
 
-Context::Context() : usb(dialogs, pause), core{st, usb, dialogs, clock, timer} {}
+Context::Context() : usb(dialogs, pause), core{st, usb, dialogs, clock, timer, pause} {}
 
 void PrintRows(const MainState& st)
 {

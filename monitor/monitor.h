@@ -15,6 +15,7 @@ struct Core {
     Dialogs& dialogs;
     Clock& clock;
     Timer& timer1s;
+    Pause& pause;  // the fixed pauses around file work (the link has its own for the card)
 };
 
 inline const QString UsbLinkedText = QString::fromUtf8(" USB 连接        ");
