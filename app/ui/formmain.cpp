@@ -311,8 +311,9 @@ void TFormMain::BuildPageA()
     grid_->setFont(PixelFont(11));
     grid_->verticalHeader()->hide();
     grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    grid_->verticalHeader()->setDefaultSectionSize(17);
     grid_->verticalHeader()->setMinimumSectionSize(17);
+    grid_->verticalHeader()->setDefaultSectionSize(17);
+    grid_->horizontalHeader()->setMinimumSectionSize(10);
     grid_->horizontalHeader()->setSectionsMovable(true);
     grid_->horizontalHeader()->setHighlightSections(false);
     grid_->horizontalHeader()->setFixedHeight(18);

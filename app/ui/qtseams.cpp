@@ -102,7 +102,11 @@ std::optional<SaveChoice> QtDialogs::saveFile(const QString& filter)
     const QStringList filters = QtNameFilters(filter);
     dlg.setNameFilters(filters);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
-    const int index = int(filters.indexOf(dlg.selectedNameFilter())) + 1;
+    // With the details hidden the dialog may hand back the description alone.
+    const QString selected = dlg.selectedNameFilter();
+    int index = 0;
+    for (qsizetype i = 0; i < filters.size() && !index; ++i)
+        if (filters[i] == selected || filters[i].startsWith(selected + QStringLiteral(" ("))) index = int(i) + 1;
     return SaveChoice{dlg.selectedFiles().constFirst(), index > 0 ? index : 1};
 }
 
