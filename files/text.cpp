@@ -14,12 +14,21 @@ namespace {
 
 void ShowCannotRead(Dialogs& d) { d.message(CaptionedMessage(MsgCannotReadFile, CaptionWarningInfo, Ok | Cancel, Icon::None)); }
 
+// A NUL would end the parse of everything after it when the file is read back: left out.
 void AppendCell(QByteArray& out, const QString& cell)
 {
-    QByteArray b = cell.toUtf8();
-    // A NUL would end the parse of everything after it when the file is read back.
-    b.replace('\0', QByteArray());
-    out += b;
+    const qsizetype start = out.size();
+    for (const QChar ch : cell) {
+        const char16_t u = ch.unicode();
+        if (u >= 0x80) {  // rare: a desk format with other characters, or an edited cell
+            out.truncate(start);
+            QByteArray b = cell.toUtf8();
+            b.replace('\0', QByteArray());
+            out += b;
+            break;
+        }
+        if (u != 0) out += char(u);
+    }
     out += '\t';
 }
 
