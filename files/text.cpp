@@ -105,10 +105,10 @@ bool LevelValue(const QString& raw, float& out)
 namespace {
 
 // The byte parse: tabs end cells, CR and LF send the column back to 0, a NUL ends it all,
-// a row is complete after its fifth non-empty cell.
+// a row is complete after its fifth non-empty cell. False when a level is no number.
 class TextParser {
 public:
-    explicit TextParser(Core& c) : c_(c), st_(c.st) {}
+    explicit TextParser(MainState& st) : st_(st) {}
 
     bool run(const QByteArray& bytes)
     {
@@ -146,10 +146,7 @@ private:
         const QString level = st_.Grid.cell(1, row_);
         if (!level.isEmpty()) {
             float v = 0;
-            if (!LevelValue(level, v)) {
-                ShowCannotRead(c_.dialogs);
-                return false;
-            }
+            if (!LevelValue(level, v)) return false;
             AddFileValue(st_, v, first_);
             first_ = false;
             st_.SampleCount = uint32_t(row_);
@@ -159,7 +156,6 @@ private:
         return true;
     }
 
-    Core& c_;
     MainState& st_;
     int row_ = 1;
     int col_ = 0;
@@ -171,14 +167,17 @@ private:
 
 bool ParseTextFile(Core& c, const QByteArray& bytes)
 {
-    GridBulk bulk(c.st.Grid);
+    bool ok = false;
     try {
-        TextParser parser(c);
-        return parser.run(bytes);
+        // The table hears of the rows once, before any message is shown over it.
+        GridBulk bulk(c.st.Grid);
+        TextParser parser(c.st);
+        ok = parser.run(bytes);
     } catch (const std::bad_alloc&) {
-        ShowCannotRead(c.dialogs);
-        return false;
+        ok = false;
     }
+    if (!ok) ShowCannotRead(c.dialogs);
+    return ok;
 }
 
 bool ReadTextFile(Core& c, const QString& path)
