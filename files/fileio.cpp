@@ -58,6 +58,9 @@ std::optional<QByteArray> ReadWholeFile(const QString& path, int64_t maxBytes)
 bool WriteFileReplacing(const QString& path, const QByteArray& bytes)
 {
     if (path.isEmpty()) return false;
+    // Renaming into place would get round a target the user made read-only.
+    const QFileInfo target(path);
+    if (target.exists() && (!target.isFile() || !target.isWritable())) return false;
     QSaveFile f(path);
     // Where no file can be made beside the target (a read-only folder with a writable file),
     // write the target itself.

@@ -7,6 +7,8 @@
 
 #include <QDir>
 
+#include <unistd.h>
+
 namespace pelzo::test {
 namespace {
 
@@ -111,13 +113,22 @@ TEST(SaveCommand, RecordCopyThatCannotBeWrittenSaysCannotOpen)
     Record(h, 1);
     ToolButton3Click(h.core);  // stop
     ASSERT_TRUE(QDir(h.dir.path()).mkdir(QStringLiteral("taken.pzo")));
-    h.dialogs.saveAnswer = SaveChoice{h.path(QStringLiteral("taken")), 1};
-    ToolButton2Click(h.core);
-    ASSERT_EQ(h.dialogs.shown.size(), 1u);
-    EXPECT_EQ(h.dialogs.shown[0].text, QString::fromUtf8(" 无法打开文件！"));
-    EXPECT_EQ(h.dialogs.shown[0].caption, QString::fromUtf8(" 信息"));
-    EXPECT_EQ(h.dialogs.shown[0].icon, Icon::Error);
-    EXPECT_TRUE(h.timer.enabled());
+    h.write(QStringLiteral("locked.pzo"), QByteArray("mine"));
+    ASSERT_TRUE(QFile::setPermissions(h.path(QStringLiteral("locked.pzo")), QFileDevice::ReadOwner));
+    const bool root = ::geteuid() == 0;  // root writes anything: the read-only case says nothing then
+    for (const char* name : {"taken", "locked"}) {
+        SCOPED_TRACE(name);
+        if (root && QLatin1String(name) == QLatin1String("locked")) continue;
+        h.dialogs.shown.clear();
+        h.dialogs.saveAnswer = SaveChoice{h.path(QString::fromLatin1(name)), 1};
+        ToolButton2Click(h.core);
+        ASSERT_EQ(h.dialogs.shown.size(), 1u);
+        EXPECT_EQ(h.dialogs.shown[0].text, QString::fromUtf8(" 无法打开文件！"));
+        EXPECT_EQ(h.dialogs.shown[0].caption, QString::fromUtf8(" 信息"));
+        EXPECT_EQ(h.dialogs.shown[0].icon, Icon::Error);
+        EXPECT_TRUE(h.timer.enabled());
+    }
+    EXPECT_EQ(h.read(QStringLiteral("locked.pzo")), QByteArray("mine"));
 }
 
 TEST(SaveCommand, TextAlwaysAppendsItsExtension)

@@ -98,7 +98,7 @@ TEST(TextFile, ParseRules)
          {Cells("1", "45.5", "A", "t", "d")}, {45.5}, true},
         {"letters in level stop the parse", "1\t50.0\tA\tt\td\t2\tabc\tA\tt\td\t3\t60.0\tA\tt\td\t", 1, 2,
          {Cells("1", "50.0", "A", "t", "d")}, {50.0}, true},
-        {"NUL ends the parse", QByteArray("1\t50.0\tA\tt\td\t\0" "2\t60.0\tA\tt\td\t", 30), 1, 2,
+        {"NUL ends the parse", QByteArray("1\t50.0\tA\tt\td\t\0" "2\t60.0\tA\tt\td\t", 27), 1, 2,
          {Cells("1", "50.0", "A", "t", "d")}, {50.0}, false},
         {"no tab loads nothing", "1 50.0 A t d\r\n2 60.0 A t d\r\n", 0, 1, {}, {}, false},
         {"CR resets the column and keeps the text", "1\t50.0\r2\t60.0\tA\tt\td\t", 1, 2, {Cells("50.02", "60.0", "A", "t", "d")}, {60.0}, false},
