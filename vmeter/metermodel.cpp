@@ -187,7 +187,7 @@ MeterTime MeterModel::clock() const
     const sys_days day = floor<days>(t);
     const year_month_day ymd{day};
     const hh_mm_ss<seconds> tod{t - day};
-    return {int(ymd.year()), int(unsigned(ymd.month())), int(unsigned(ymd.day())), int(tod.hours().count()),
+    return {2000 + int(ymd.year()) % 100, int(unsigned(ymd.month())), int(unsigned(ymd.day())), int(tod.hours().count()),
             int(tod.minutes().count()), int(tod.seconds().count())};
 }
 
