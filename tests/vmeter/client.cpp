@@ -4,6 +4,9 @@
 //   open                                        find and open the first 16c0:05dc again
 //   sleep=MS                                    pause
 //   exit=N                                      end with status N
+//   until-gone / until-found                    rescan every 20 ms (up to 10 s) until the
+//                                               meter is gone / back (then open it)
+//   pid                                         print this process's id
 // It opens the meter first and prints one line per transfer: "<result> <hex of IN data or ->".
 #include <usb.h>
 
@@ -25,6 +28,25 @@ usb_dev_handle* OpenMeter()
         for (struct usb_device* dev = bus->devices; dev; dev = dev->next)
             if (dev->descriptor.idVendor == 0x16C0 && dev->descriptor.idProduct == 0x05DC) return usb_open(dev);
     return nullptr;
+}
+
+bool Present()
+{
+    usb_find_busses();
+    usb_find_devices();
+    for (usb_bus* bus = usb_get_busses(); bus; bus = bus->next)
+        for (struct usb_device* dev = bus->devices; dev; dev = dev->next)
+            if (dev->descriptor.idVendor == 0x16C0 && dev->descriptor.idProduct == 0x05DC) return true;
+    return false;
+}
+
+bool WaitFor(bool present)
+{
+    for (int i = 0; i < 500; ++i) {
+        if (Present() == present) return true;
+        ::usleep(20000);
+    }
+    return false;
 }
 
 std::vector<std::string> Split(const std::string& s)
@@ -70,12 +92,21 @@ int main(int argc, char** argv)
 {
     usb_dev_handle* h = OpenMeter();
     if (!h) std::printf("no meter\n");
+    std::fflush(stdout);
     for (int i = 1; i < argc; ++i) {
         const std::string step = argv[i];
         if (step == "open") {
             if (h) usb_close(h);
             h = OpenMeter();
             std::printf(h ? "opened\n" : "no meter\n");
+        } else if (step == "until-gone") {
+            std::printf(WaitFor(false) ? "gone\n" : "still there\n");
+        } else if (step == "until-found") {
+            if (h) usb_close(h);
+            h = WaitFor(true) ? OpenMeter() : nullptr;
+            std::printf(h ? "found\n" : "not found\n");
+        } else if (step == "pid") {
+            std::printf("%d\n", int(::getpid()));
         } else if (step.rfind("sleep=", 0) == 0) {
             ::usleep(useconds_t(std::stoi(step.substr(6))) * 1000);
         } else if (step.rfind("exit=", 0) == 0) {
@@ -83,6 +114,7 @@ int main(int argc, char** argv)
         } else {
             Transfer(h, step);
         }
+        std::fflush(stdout);
     }
     return 0;
 }
