@@ -1,5 +1,6 @@
 // virtual-meter: runs a command with the virtual meter plugged in.
 #include "vmeter/preload.h"
+#include "vmeter/sanitizer_defaults.h"
 #include "vmeter/virtualmeter.h"
 
 #include <fcntl.h>
@@ -22,6 +23,8 @@
 #include <vector>
 
 extern char** environ;
+
+PELZO_ASAN_DEFAULTS
 
 namespace {
 

@@ -4,6 +4,10 @@
 //
 // Transfers are served on umockdev's worker thread; every public member is safe to call from
 // any other thread while they run.
+//
+// libusb 0.1 keeps the devices it has seen by file name across scans and never rereads their
+// descriptors: when one process makes several meters in turn (one per test), rescan
+// (usb_find_busses + usb_find_devices) after destroying each, so libusb forgets its devices.
 #pragma once
 
 #include "vmeter/metermodel.h"

@@ -8,6 +8,8 @@
 //                                               meter is gone / back (then open it)
 //   pid                                         print this process's id
 // It opens the meter first and prints one line per transfer: "<result> <hex of IN data or ->".
+#include "vmeter/sanitizer_defaults.h"
+
 #include <usb.h>
 
 #include <unistd.h>
@@ -16,6 +18,9 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+PELZO_ASAN_DEFAULTS
+PELZO_LSAN_LIBUSB_SUPPRESSIONS
 
 namespace {
 
@@ -110,11 +115,13 @@ int main(int argc, char** argv)
         } else if (step.rfind("sleep=", 0) == 0) {
             ::usleep(useconds_t(std::stoi(step.substr(6))) * 1000);
         } else if (step.rfind("exit=", 0) == 0) {
+            if (h) usb_close(h);
             return std::stoi(step.substr(5));
         } else {
             Transfer(h, step);
         }
         std::fflush(stdout);
     }
+    if (h) usb_close(h);
     return 0;
 }
