@@ -7,6 +7,7 @@
 #include <glib-unix.h>
 #include <glib.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -205,6 +206,7 @@ pid_t StartChild(ChildPlan& plan)
 {
     int pipefd[2];
     if (::pipe2(pipefd, O_CLOEXEC) != 0) return -1;
+    const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0) {
         const int e = errno;
@@ -215,6 +217,9 @@ pid_t StartChild(ChildPlan& plan)
     }
     if (pid == 0) {
         ::setpgid(0, 0);
+        // Should the host be killed outright, the command must not run on without its meter.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent) ::_exit(CannotRunStatus);
         sigset_t all;
         sigemptyset(&all);
         ::sigprocmask(SIG_SETMASK, &all, nullptr);
