@@ -74,9 +74,10 @@ The meter answers vendor requests 2 (settings byte), 3 (write settings byte from
 loads, op 1 stores the sector; bits 8-31 from this request, bits 0-7 from the last 81).
 Anything else is stalled (EPIPE).
 
-COMMAND runs in its own process group; SIGINT, SIGTERM and SIGHUP are passed on to it. The exit
-status is COMMAND's (128 + signal when a signal ended it), 127 when it cannot be run, 2 for a
-usage error.
+COMMAND runs in its own process group and inherits standard input and output; SIGINT, SIGTERM
+and SIGHUP are passed on to the group. When COMMAND ends, whatever it left in its group gets
+SIGTERM; should virtual-meter itself be killed, COMMAND gets SIGTERM. The exit status is
+COMMAND's (128 + signal when a signal ended it), 127 when it cannot be run, 2 for a usage error.
 )";
 
 struct Options {
