@@ -3,6 +3,7 @@
 #include <QRadialGradient>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace pelzo::ico {
@@ -337,9 +338,9 @@ void drawMeter(QPainter& p, const QRectF& target, const QString& reading, bool d
     });
 }
 
-void drawMonitor(QPainter& p, const QRectF& target, qreal progress)
+void drawMonitor(QPainter& p, const QRectF& target, qreal progress, qreal tracePhase)
 {
-    inBox(p, target, kMonitorSize, [progress](QPainter& q) {
+    inBox(p, target, kMonitorSize, [progress, tracePhase](QPainter& q) {
         // Stand first, the screen overlaps it.
         QPainterPath neck;
         neck.moveTo(27, 41);
@@ -369,9 +370,11 @@ void drawMonitor(QPainter& p, const QRectF& target, qreal progress)
         q.setPen(QPen(QColor(25, 118, 210), 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         q.setBrush(Qt::NoBrush);
         QPainterPath trace;
-        trace.moveTo(11, 24);
-        for (int i = 1; i <= 10; ++i)
-            trace.lineTo(11 + i * 4.2, 24 - 6 * ((i * 7 % 5) / 4.0) - (i % 3));
+        for (int i = 0; i <= 20; ++i) {
+            const qreal k = i + tracePhase;
+            const QPointF pt(11 + i * 2.1, 22 - 3 * std::sin(k * 1.1) - 2 * std::sin(k * 0.43 + 1));
+            i == 0 ? trace.moveTo(pt) : trace.lineTo(pt);
+        }
         q.drawPath(trace);
         if (progress >= 0) {
             q.setPen(Qt::NoPen);

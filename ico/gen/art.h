@@ -62,7 +62,8 @@ inline constexpr QSizeF kMeterSize{60, 180};
 void drawMeter(QPainter& p, const QRectF& target, const QString& reading, bool displayLit = true);
 
 inline constexpr QSizeF kMonitorSize{64, 56};
-// A desktop monitor; `progress` (0..1, or negative for none) fills a bar on its screen.
-void drawMonitor(QPainter& p, const QRectF& target, qreal progress);
+// A desktop monitor; `progress` (0..1, or negative for none) fills a bar on its screen, and
+// `tracePhase` scrolls the level trace shown in its window.
+void drawMonitor(QPainter& p, const QRectF& target, qreal progress, qreal tracePhase = 0);
 
 }  // namespace pelzo::ico

@@ -4,7 +4,9 @@
 
 #include <QFontMetricsF>
 #include <QRadialGradient>
+#include <QTransform>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -53,12 +55,15 @@ void drawLogo(QPainter& p, const LogoColours& c)
     const QPainterPath word = wordMark(QStringLiteral("PELZO"), 46, 31, 104, 0.18);
     p.fillPath(word, vertical(word.boundingRect(), c.textTop, c.textBottom));
 
-    QFont tag = font(7.5, QFont::Bold);
-    tag.setLetterSpacing(QFont::AbsoluteSpacing, 1.6);
+    // Letter-spaced to run exactly under the word.
+    const QString tagline = QStringLiteral("ACOUSTIC INSTRUMENTS");
+    QFont tag = font(7, QFont::Bold);
+    const qreal natural = QFontMetricsF(tag).horizontalAdvance(tagline);
+    tag.setLetterSpacing(QFont::AbsoluteSpacing, std::max(0.0, (103 - natural) / (tagline.size() - 1)));
     p.setFont(tag);
     p.setPen(c.tagline);
     p.drawText(QRectF(46, 35, 106, 11), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("ACOUSTIC INSTRUMENTS"));
+               tagline);
 }
 
 void drawScaleTicks(QPainter& p, QPointF centre, qreal radius, qreal halfAngleDeg)
@@ -73,7 +78,7 @@ void drawScaleTicks(QPainter& p, QPointF centre, qreal radius, qreal halfAngleDe
         const QPointF outer = centre + dir * radius;
         const QPointF inner = centre + dir * (radius - len);
         // The upper part of the range is drawn a little darker.
-        QColor colour = i > 40 ? QColor(0, 100, 100) : kTeal;
+        const QColor colour = i > 40 ? QColor(0, 96, 100) : (i < 10 ? QColor(0, 140, 140) : kTeal);
         p.setPen(QPen(colour, major ? 2.4 : 1.5, Qt::SolidLine, Qt::FlatCap));
         p.drawLine(inner, outer);
     }
@@ -85,11 +90,24 @@ void drawScaleTicks(QPainter& p, QPointF centre, qreal radius, qreal halfAngleDe
               int((90 - halfAngleDeg) * 16), int(2 * halfAngleDeg * 16));
 }
 
+// Where the meter stands on the banner, tilted a little.
+QTransform bannerMeterPlace()
+{
+    QTransform t;
+    t.translate(372, 95);
+    t.rotate(-12);
+    t.scale(0.92, 0.92);
+    return t;
+}
+
+const QRectF kBannerMeterBox(-30, -90, 60, 180);
+
 void drawBannerBackground(QPainter& p, const QRectF& r)
 {
     p.fillRect(r, vertical(r, QColor(255, 255, 255), QColor(222, 235, 250)));
     // Sound rings spreading from behind the meter.
-    const QPointF source(372, 40);
+    // Centred on the microphone ball (17 units below the meter's top).
+    const QPointF source = bannerMeterPlace().map(QPointF(0, kBannerMeterBox.top() + 17));
     for (int i = 1; i <= 6; ++i) {
         p.setPen(QPen(QColor(0, 102, 204, 34 - i * 4), 2.0));
         p.setBrush(Qt::NoBrush);
@@ -136,9 +154,8 @@ QImage bannerMeter()
     {
         QPainter p(&meter);
         antialias(p);
-        p.translate(370, 98);
-        p.rotate(-12);
-        drawMeter(p, QRectF(-30, -90, 60, 180), QStringLiteral("65.3"));
+        p.setTransform(bannerMeterPlace());
+        drawMeter(p, kBannerMeterBox, QStringLiteral("65.3"));
     }
     return withShadow(meter, QPointF(4, 5), 8, 0.45);
 }
@@ -198,8 +215,10 @@ QImage appIcon(int size)
         p.setPen(QPen(QColor(255, 255, 255, 70), 22, Qt::SolidLine, Qt::RoundCap));
         p.drawArc(arc, 210 * 16, -240 * 16);
         QConicalGradient level(c, 210);
-        level.setColorAt(0, QColor(255, 90, 60));
-        level.setColorAt(0.35, QColor(255, 210, 60));
+        // The arc runs clockwise from the gradient's start, so colours go from 1 down.
+        level.setColorAt(0, QColor(110, 240, 200));
+        level.setColorAt(0.58, QColor(255, 100, 60));
+        level.setColorAt(0.75, QColor(255, 214, 64));
         level.setColorAt(1.0, QColor(110, 240, 200));
         p.setPen(QPen(QBrush(level), 22, Qt::SolidLine, Qt::RoundCap));
         p.drawArc(arc, 210 * 16, -150 * 16);

@@ -32,9 +32,9 @@ QPointF onQuadratic(QPointF a, QPointF c, QPointF b, qreal t)
 void drawFlightPath(QPainter& p, QPointF a, QPointF c, QPointF b)
 {
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 102, 204, 150));
-    for (int i = 1; i < 14; ++i)
-        p.drawEllipse(onQuadratic(a, c, b, i / 14.0), 1.1, 1.1);
+    p.setBrush(QColor(90, 150, 215));
+    for (int i = 1; i < 18; ++i)
+        p.drawEllipse(onQuadratic(a, c, b, i / 18.0), 1.2, 1.2);
 }
 
 void drawFlyingDocument(QPainter& p, QPointF centre, qreal scale, qreal angle, bool chart)
@@ -54,16 +54,16 @@ QImage exchangeFrame(int i)
     QImage img = canvas(272, 60);
     QPainter p(&img);
     antialias(p);
-    drawMeter(p, QRectF(18, 2, 56 * kMeterSize.width() / kMeterSize.height(), 56),
+    drawMeter(p, QRectF(22, 2, 56 * kMeterSize.width() / kMeterSize.height(), 56),
               QStringLiteral("65.3"));
-    drawMonitor(p, QRectF(196, 3, 62, 54.25), (i + 1) / qreal(kExchangeFrames));
-    const QPointF from(52, 36), peak(126, -14), to(214, 24);
+    drawMonitor(p, QRectF(192, 3, 62, 54.25), (i + 1) / qreal(kExchangeFrames));
+    const QPointF from(54, 34), peak(124, -12), to(216, 22);
     drawFlightPath(p, from, peak, to);
     const qreal t = i / qreal(kExchangeFrames - 1);
     const qreal u = smooth(t);
     // Grows out of the meter, shrinks into the screen.
     const qreal scale = std::min({1.0, t / 0.15, (1 - t) / 0.15 + 0.15});
-    drawFlyingDocument(p, onQuadratic(from, peak, to, u), scale, -25 + 50 * u, false);
+    drawFlyingDocument(p, onQuadratic(from, peak, to, u), 1.25 * scale, -25 + 50 * u, false);
     return img;
 }
 
@@ -104,18 +104,18 @@ QImage openFrame(int i)
     // The rows fill as documents arrive.
     drawSheetWindow(p, QRectF(204, 3, 50, 34), 1 + i * 6 / kOpenFrames);
     drawFolderBack(p, folder);
-    const QPointF inside(28, 22), lift(28, 9), peak(120, -16), to(228, 18);
+    const QPointF inside(28, 22), lift(28, 10), peak(120, -2), to(228, 19);
     if (t < 0.25) {
         // Rising out of the folder, behind its front flap.
         const qreal u = smooth(t / 0.25);
-        drawFlyingDocument(p, inside + (lift - inside) * u, 0.85, -6 * u, true);
+        drawFlyingDocument(p, inside + (lift - inside) * u, 1.0, -6 * u, true);
         drawFolderFront(p, folder, 0.2 + 0.4 * u);
         return img;
     }
     drawFolderFront(p, folder, 0.6 - 0.4 * smooth((t - 0.25) / 0.75));
     drawFlightPath(p, lift, peak, to);
     const qreal u = smooth((t - 0.25) / 0.75);
-    const qreal scale = 0.85 * std::min(1.0, (1 - t) / 0.12 + 0.1);
+    const qreal scale = std::min(1.0, (1 - t) / 0.12 + 0.1);
     drawFlyingDocument(p, onQuadratic(lift, peak, to, u), scale, -6 + 30 * u, true);
     return img;
 }
@@ -131,9 +131,9 @@ QPainterPath cablePath()
 void drawCable(QPainter& p, const QPainterPath& cable)
 {
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(40, 48, 58), 3.4, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(QColor(40, 48, 58), 4.6, Qt::SolidLine, Qt::RoundCap));
     p.drawPath(cable);
-    p.setPen(QPen(QColor(140, 150, 162), 1.2, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(QColor(120, 130, 142), 1.6, Qt::SolidLine, Qt::RoundCap));
     p.drawPath(cable);
 }
 
@@ -143,9 +143,9 @@ void drawPacket(QPainter& p, QPointF at, const QColor& core)
     QColor halo = core;
     halo.setAlpha(200);
     p.setBrush(Qt::white);
-    p.drawEllipse(at, 3.4, 3.4);
+    p.drawEllipse(at, 4.4, 4.4);
     p.setBrush(halo);
-    p.drawEllipse(at, 2.5, 2.5);
+    p.drawEllipse(at, 3.2, 3.2);
 }
 
 // Arcs beside the microphone, blinking in turn.
@@ -169,7 +169,7 @@ QImage palmpilotFrame(int i)
     drawCable(p, cable);
     drawMeter(p, QRectF(20, 2, 56 * kMeterSize.width() / kMeterSize.height(), 56),
               QString::fromLatin1(kReadings[size_t(i / 4 % kReadings.size())]));
-    drawMonitor(p, QRectF(196, 3, 62, 54.25), -1);
+    drawMonitor(p, QRectF(196, 3, 62, 54.25), -1, i * 21.0 / kPalmFrames);
     drawSignal(p, QPointF(31, 7), i);
     const qreal phase = i / qreal(kPalmFrames);
     for (int k = 0; k < 3; ++k) {

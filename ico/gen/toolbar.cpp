@@ -134,6 +134,41 @@ void drawCard(QPainter& p, const QRectF& r)
     p.drawPath(bar);
 }
 
+// An arrow along a circle from angle `from` to `to` (degrees, counter-clockwise), head at `to`.
+void arcArrow(QPainter& p, QPointF c, qreal r, qreal from, qreal to)
+{
+    const QRectF box(c.x() - r, c.y() - r, 2 * r, 2 * r);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(Qt::white, 2.3, Qt::SolidLine, Qt::FlatCap));
+    p.drawArc(box, int(from * 16), int((to - from) * 16));
+    const qreal a = to * std::numbers::pi / 180;
+    const QPointF tip = c + QPointF(std::cos(a), -std::sin(a)) * r;
+    const QPointF tangent(-std::sin(a), -std::cos(a));  // direction of travel
+    const QPointF normal(std::cos(a), -std::sin(a));
+    QPainterPath head;
+    head.moveTo(tip + tangent * 4.2);
+    head.lineTo(tip + normal * 3.6);
+    head.lineTo(tip - normal * 3.6);
+    head.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawPath(head);
+}
+
+void drawSwapBadge(QPainter& p, QPointF c, qreal r)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawEllipse(c, r, r);
+    QRadialGradient green(c, r, QPointF(c.x() - 3, c.y() - 4));
+    green.setColorAt(0, QColor(129, 214, 96));
+    green.setColorAt(1, QColor(46, 125, 50));
+    p.setBrush(green);
+    p.drawEllipse(c, r - 2, r - 2);
+    arcArrow(p, c, r - 6, 20, 150);
+    arcArrow(p, c, r - 6, 200, 330);
+}
+
 void drawSwitchPage(QPainter& p)
 {
     // Back page: the chart; front page: the big digits.
@@ -157,19 +192,7 @@ void drawSwitchPage(QPainter& p)
     for (int i = 0; i < 4; ++i)
         p.drawRect(QRectF(58, 55.5 - i * 5, 3.5, 3.5 + i * 0.0));
 
-    // Swap arrows in the free corner.
-    p.setPen(QPen(Qt::white, 6, Qt::SolidLine, Qt::RoundCap));
-    p.drawArc(QRectF(8, 42, 20, 20), 200 * 16, 160 * 16);
-    p.setPen(QPen(QColor(255, 143, 0), 3.4, Qt::SolidLine, Qt::RoundCap));
-    p.drawArc(QRectF(8, 42, 20, 20), 200 * 16, 160 * 16);
-    QPainterPath head;
-    head.moveTo(21.5, 46);
-    head.lineTo(31.5, 50);
-    head.lineTo(25, 57.5);
-    head.closeSubpath();
-    p.setPen(QPen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(QColor(255, 143, 0));
-    p.drawPath(head);
+    drawSwapBadge(p, QPointF(18, 53), 13);
 }
 
 QPainterPath gearPath(QPointF c, qreal outer, qreal inner, int teeth)
