@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
+
 namespace {
 
 QString icoPath(const char* name) { return QStringLiteral(PELZO_ICO_DIR "/") + QString::fromLatin1(name); }
@@ -30,6 +33,9 @@ const Picture kPictures[] = {
     {"pelzo-48.png", "png", 48, 48},   {"exchange.gif", "gif", 272, 60},
     {"Open.gif", "gif", 260, 40},      {"palmpilot.gif", "gif", 272, 60},
 };
+
+// Readable and stable names in the test list.
+void PrintTo(const Picture& p, std::ostream* os) { *os << p.name; }
 
 class PictureFile : public testing::TestWithParam<Picture> {};
 
@@ -59,6 +65,8 @@ struct Clip {
     const char* name;
     int frames;  // the progress windows stop on the last one
 };
+
+void PrintTo(const Clip& c, std::ostream* os) { *os << c.name; }
 
 class ClipFile : public testing::TestWithParam<Clip> {};
 
@@ -92,7 +100,10 @@ TEST_P(ClipFile, LoopsForeverWithDistinctTimedFrames)
 INSTANTIATE_TEST_SUITE_P(Ico, ClipFile,
                          testing::Values(Clip{"exchange.gif", 25}, Clip{"Open.gif", 17},
                                          Clip{"palmpilot.gif", 20}),
-                         [](const auto& info) { return std::string(info.param.name).substr(0, std::string(info.param.name).find('.')); });
+                         [](const auto& info) {
+                             const std::string n = info.param.name;
+                             return n.substr(0, n.find('.'));
+                         });
 
 TEST(IcoGlyphs, ButtonBitmapsAreTransparentAroundAWhiteGlyph)
 {
