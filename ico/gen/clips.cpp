@@ -124,7 +124,7 @@ QPainterPath cablePath()
 {
     QPainterPath cable;
     cable.moveTo(37, 44);
-    cable.cubicTo(80, 62, 150, 62, 204, 50);
+    cable.cubicTo(80, 56, 150, 56, 204, 50);
     return cable;
 }
 
