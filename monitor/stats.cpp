@@ -1,0 +1,89 @@
+#include "monitor/stats.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pelzo {
+
+namespace {
+constexpr int KeyCount = LevelHistogram::MaxKey - LevelHistogram::MinKey + 1;
+}
+
+LevelHistogram::LevelHistogram() : tree_(KeyCount + 1, 0)
+{
+    while (top_ * 2 <= KeyCount) top_ *= 2;
+}
+
+void LevelHistogram::add(double level)
+{
+    const double scaled = std::isfinite(level) ? std::round(level * 100.0) : (level > 0 ? MaxKey : MinKey);
+    const int key = int(std::clamp(scaled, double(MinKey), double(MaxKey)));
+    for (int i = key - MinKey + 1; i <= KeyCount; i += i & -i) ++tree_[size_t(i)];
+    ++n_;
+}
+
+void LevelHistogram::clear()
+{
+    std::fill(tree_.begin(), tree_.end(), 0);
+    n_ = 0;
+}
+
+double LevelHistogram::kth(uint64_t k) const
+{
+    if (n_ == 0) return 0;
+    k = std::clamp<uint64_t>(k, 1, n_);
+    // Largest position whose prefix count is below k; the answer is the next one.
+    int pos = 0;
+    uint64_t below = 0;
+    for (int step = top_; step > 0; step /= 2) {
+        const int next = pos + step;
+        if (next <= KeyCount && below + tree_[size_t(next)] < k) {
+            pos = next;
+            below += tree_[size_t(next)];
+        }
+    }
+    return double(pos + MinKey) / 100.0;  // pos + 1 is 1-based: key = pos + 1 - 1 + MinKey
+}
+
+void LevelStats::add(double level)
+{
+    if (n_ == 0) {
+        max_ = min_ = level;
+    } else {
+        max_ = std::max(max_, level);
+        min_ = std::min(min_, level);
+    }
+    ++n_;
+    energy_ += std::pow(10.0, level / 10.0);
+    hist_.add(level);
+}
+
+void LevelStats::clear()
+{
+    n_ = 0;
+    energy_ = 0;
+    max_ = min_ = 0;
+    hist_.clear();
+}
+
+double LevelStats::leq() const
+{
+    if (n_ == 0) return 0;
+    return 10.0 * std::log10(energy_ / double(n_));
+}
+
+double LevelStats::sel() const
+{
+    if (n_ == 0) return 0;
+    return leq() + 10.0 * std::log10(double(n_));
+}
+
+double LevelStats::exceeded(int percent) const
+{
+    if (n_ == 0) return 0;
+    const double fraction = double(100 - percent) / 100.0;
+    const auto k = uint64_t(std::ceil(fraction * double(n_) - 1e-9));
+    return hist_.kth(std::max<uint64_t>(k, 1));
+}
+
+}  // namespace pelzo
