@@ -54,9 +54,9 @@ void FillRows(MainState& st, AutoSheet& sheet)
     }
 }
 
-// Rows 5 and below into the table; false (with `bad` holding the text) at a level that is no
-// number.
-bool ReadRows(MainState& st, AutoSheet& sheet, int n, QString& bad)
+// Rows 5 and below into the table, counting them in `loaded`; false (with `bad` holding the
+// text) at a level that is no number.
+bool ReadRows(MainState& st, AutoSheet& sheet, int n, int& loaded, QString& bad)
 {
     for (int i = 0; i < n; ++i) {
         const int e = i + FirstDataRow;
@@ -67,13 +67,12 @@ bool ReadRows(MainState& st, AutoSheet& sheet, int n, QString& bad)
         const QString level = st.Grid.cell(1, r).trimmed();
         if (!ParseLevel(level, v)) {
             bad = level;
-            // The table and the count hold what was loaded, nothing more.
-            st.SampleCount = uint32_t(i);
             return false;
         }
         AddFileValue(st, v, i == 0);
         for (int c = 3; c <= StringGrid::ColCount; ++c) st.Grid.setCell(c - 1, r, sheet.cellsValue(e, c));
         st.Grid.setRowCount(st.Grid.rowCount() + 1);
+        loaded = r;
     }
     return true;
 }
@@ -140,6 +139,7 @@ void ImportSpreadsheet(Core& c, const QString& path, const OfficeSetup& office)
     std::optional<AutomationError> failure;
     QString badLevel;
     bool complete = true;
+    int loaded = 0;
     try {
         AutoSheet& sheet = OpenSheet(*app, path);
         const int n = std::max(0, sheet.usedRangeRowsCount() - FirstDataRow);
@@ -149,7 +149,7 @@ void ImportSpreadsheet(Core& c, const QString& path, const OfficeSetup& office)
         c.dialogs.withProgress(ProgressKind::Open, [&] {
             try {
                 c.pause.pause(10);
-                complete = ReadRows(st, sheet, n, badLevel);
+                complete = ReadRows(st, sheet, n, loaded, badLevel);
                 if (complete) {
                     app->activeWorkBook().close();
                     app->quit();
@@ -162,9 +162,9 @@ void ImportSpreadsheet(Core& c, const QString& path, const OfficeSetup& office)
         failure = e;
     }
     app.reset();
+    // The rows read so far stay, and the count says how many there are.
+    if (failure || !complete) st.SampleCount = uint32_t(loaded);
     if (failure) {
-        // The rows read so far stay; the count follows the table.
-        st.SampleCount = uint32_t(std::max(0, st.Grid.rowCount() - 1));
         ShowAutomationError(c.dialogs, *failure);
     } else if (!complete) {
         c.dialogs.message(CaptionedMessage(NotANumberText(badLevel), AppTitle, Ok, Icon::Error));

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <csignal>
+
 #include <gtest/gtest.h>
 
 using namespace pelzo;
@@ -64,6 +66,14 @@ struct Calc : ::testing::Test {
         AddSampleToViews(st, n, float(std::stod(level)), r);
     }
 
+    // As the open command does it.
+    void importFile(const QString& xls) { importFile(xls, office); }
+    void importFile(const QString& xls, const OfficeSetup& o)
+    {
+        ClearViews(st);
+        ImportSpreadsheet(core, xls, o);
+    }
+
     std::vector<QStringList> rows(const QString& xls) { return SheetRows(xls, path("scratch")); }
 };
 
@@ -92,8 +102,7 @@ TEST_F(Calc, ExportThenImportKeepsTheViews)
     EXPECT_TRUE(IsCompoundFile(xls));
 
     st.MaxLevel = st.MinLevel = 0;
-    ClearViews(st);
-    ImportSpreadsheet(core, xls, office);
+    importFile(xls);
     EXPECT_TRUE(dialogs.shown.empty()) << dialogs.texts().join(u'|').toStdString();
     EXPECT_EQ(dialogs.progress, (std::vector<ProgressKind>{ProgressKind::Save, ProgressKind::Open}));
     EXPECT_EQ(pause.pauses, (std::vector<int>{1000, 10}));
@@ -151,11 +160,11 @@ TEST_F(Calc, ImportReadsRowsFiveToTheLastButOneOfAnyWorkbook)
 {
     // Used rows 1 to 12: rows 5 to 11 are loaded, numbers as their plain text.
     QString csv = QStringLiteral("title\n\n\nREC,dB,A/C,Time,Date\n");
-    for (int r = 5; r <= 12; ++r) csv += QStringLiteral("%1,%2,A,t%1,d%1\n").arg(r - 4).arg(40 + r);
+    for (int r = 5; r <= 12; ++r) csv += QStringLiteral("%1,%2,A,t%3,d%3\n").arg(r - 4).arg(40 + r).arg(r);
     csv.replace(QStringLiteral("2,46,"), QStringLiteral("2,46.25,"));
     const QString xls = path("any.xls");
     MakeWorkbook(csv, xls, path("scratch"));
-    ImportSpreadsheet(core, xls, office);
+    importFile(xls);
     EXPECT_TRUE(dialogs.shown.empty()) << dialogs.texts().join(u'|').toStdString();
     EXPECT_EQ(st.SampleCount, 7u);
     EXPECT_EQ(st.Grid.rowCount(), 8);
@@ -175,12 +184,11 @@ TEST_F(Calc, ImportStopsAtALevelThatIsNoNumber)
     };
     for (const Case& k : {Case{"loud", "'loud' is not a valid floating point value."}, Case{"", "'' is not a valid floating point value."}}) {
         SCOPED_TRACE(k.level);
-        ClearViews(st);
         dialogs.shown.clear();
         const QString csv = QStringLiteral("x\n\n\nh\n1,50.5,A,t,d\n2,51.5,A,t,d\n3,%1,A,t,d\n4,52,A,t,d\n5,53,A,t,d\n6,,,,\n").arg(QString::fromLatin1(k.level));
         const QString xls = path("bad.xls");
         MakeWorkbook(csv, xls, path("scratch"));
-        ImportSpreadsheet(core, xls, office);
+        importFile(xls);
         ASSERT_EQ(dialogs.shown.size(), 1u);
         EXPECT_EQ(dialogs.shown[0].text, QString::fromLatin1(k.shown));
         EXPECT_EQ(dialogs.shown[0].caption, AppTitle);
@@ -198,7 +206,7 @@ TEST_F(Calc, ImportOfThousandsOfRowsAndShortSheets)
     for (int i = 1; i <= 5001; ++i) csv += QStringLiteral("%1,%2.%3,C,,\n").arg(i).arg(40 + i % 80).arg(i % 10);
     const QString xls = path("big.xls");
     MakeWorkbook(csv, xls, path("scratch"));
-    ImportSpreadsheet(core, xls, office);
+    importFile(xls);
     EXPECT_TRUE(dialogs.shown.empty()) << dialogs.texts().join(u'|').toStdString();
     EXPECT_EQ(st.SampleCount, 5000u);
     EXPECT_EQ(GridRow(st, 5000), (QStringList{"5000", "80", "C", "", ""}));
@@ -207,7 +215,7 @@ TEST_F(Calc, ImportOfThousandsOfRowsAndShortSheets)
     // Five used rows or fewer: nothing loaded.
     ClearViews(st);
     MakeWorkbook(QStringLiteral("x\n\n\nh\n1,50,A,t,d\n"), xls, path("scratch"));
-    ImportSpreadsheet(core, xls, office);
+    importFile(xls);
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_EQ(st.SampleCount, 0u);
     EXPECT_EQ(st.Grid.rowCount(), 1);
@@ -216,7 +224,7 @@ TEST_F(Calc, ImportOfThousandsOfRowsAndShortSheets)
 TEST_F(Calc, FilesThatAreNotWorkbooks)
 {
     // Not there at all.
-    ImportSpreadsheet(core, path("none.xls"), office);
+    importFile(path("none.xls"));
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, MsgAppChangedOrLost);
     EXPECT_EQ(dialogs.shown[0].caption, CaptionInfo);
@@ -226,7 +234,7 @@ TEST_F(Calc, FilesThatAreNotWorkbooks)
     // A folder: the office cannot open it, and says so.
     dialogs.shown.clear();
     QDir().mkpath(path("folder.xls"));
-    ImportSpreadsheet(core, path("folder.xls"), office);
+    importFile(path("folder.xls"));
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].caption, AppTitle);
     EXPECT_EQ(dialogs.shown[0].icon, Icon::Error);
@@ -249,6 +257,7 @@ TEST_F(Calc, WithoutTheOfficeThePartsMessagesAppear)
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
+        if (st.SampleCount == 0) addSample("50.0", 'A', QTime(14, 3, 27));
         OfficeSetup o = office;
         o.plugin = k.plugin;
         o.soffice = k.soffice;
@@ -259,16 +268,16 @@ TEST_F(Calc, WithoutTheOfficeThePartsMessagesAppear)
         EXPECT_EQ(dialogs.shown[0].caption, CaptionInfoBlanks);
         EXPECT_EQ(dialogs.shown[0].icon, Icon::Error);
         EXPECT_TRUE(QFileInfo::exists(path("out.xls"))) << "the copied template stays";
+        EXPECT_EQ(st.SampleCount, 1u) << "a failed export never changes the views";
 
         dialogs.shown.clear();
-        ImportSpreadsheet(core, path("in.xls"), o);
+        importFile(path("in.xls"), o);
         ASSERT_EQ(dialogs.shown.size(), 1u);
         EXPECT_EQ(dialogs.shown[0].text, MsgCannotStartExcel);
         EXPECT_EQ(dialogs.shown[0].caption, CaptionInfo);
         EXPECT_EQ(dialogs.shown[0].icon, Icon::Error);
     }
     EXPECT_TRUE(dialogs.progress.empty());
-    EXPECT_EQ(st.SampleCount, 1u) << "a failed export never changes the views";
 }
 
 TEST_F(Calc, MissingTemplate)
@@ -304,6 +313,47 @@ TEST_F(Calc, AnOfficeThatNeverAnswersIsKilled)
     ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly));
     const qint64 pid = pidFile.readAll().trimmed().toLongLong();
     EXPECT_FALSE(ProcessAlive(pid)) << "the office's process group is killed";
+}
+
+}  // namespace
+
+namespace {
+
+// Freezes the office behind the export at its first pause, as a hung office would be.
+class FreezingPause final : public Pause {
+public:
+    explicit FreezingPause(QString profileRoot) : root_(std::move(profileRoot)) {}
+    std::vector<qint64> frozen;
+    void pause(int) override
+    {
+        for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+            bool isPid = false;
+            const qint64 pid = entry.toLongLong(&isPid);
+            if (!isPid) continue;
+            QFile cmd(QStringLiteral("/proc/%1/cmdline").arg(entry));
+            if (cmd.open(QIODevice::ReadOnly) && cmd.readAll().contains(root_.toUtf8()) && ::kill(pid_t(pid), SIGSTOP) == 0) frozen.push_back(pid);
+        }
+    }
+
+private:
+    QString root_;
+};
+
+TEST_F(Calc, AnOfficeThatHangsDuringACallIsKilled)
+{
+    FreezingPause freeze(path("office"));
+    Core frozenCore{st, usb, dialogs, clock, timer, freeze};
+    OfficeSetup o = office;
+    o.callTimeoutMs = 3000;
+    addSample("50.0", 'A', QTime(14, 3, 27));
+    ExportSpreadsheet(frozenCore, path("out.xls"), o);
+    ASSERT_FALSE(freeze.frozen.empty());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("LibreOffice did not answer within 3 s and was stopped."));
+    EXPECT_EQ(dialogs.shown[0].caption, AppTitle);
+    EXPECT_EQ(dialogs.shown[0].icon, Icon::Error);
+    for (qint64 pid : freeze.frozen) EXPECT_FALSE(ProcessAlive(pid)) << pid;
+    EXPECT_EQ(st.SampleCount, 1u);
 }
 
 }  // namespace

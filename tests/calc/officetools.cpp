@@ -85,6 +85,15 @@ bool IsCompoundFile(const QString& path)
     return f.read(8) == QByteArray::fromHex("d0cf11e0a1b11ae1");
 }
 
-bool ProcessAlive(qint64 pid) { return pid > 0 && ::kill(pid_t(pid), 0) == 0; }
+bool ProcessAlive(qint64 pid)
+{
+    if (pid <= 0 || ::kill(pid_t(pid), 0) != 0) return false;
+    // A zombie is dead; only its reaping is left (to init, here).
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) return false;
+    const QByteArray s = stat.readAll();
+    const int close = s.lastIndexOf(')');
+    return close < 0 || s.mid(close + 2, 1) != "Z";
+}
 
 }  // namespace pelzo::test

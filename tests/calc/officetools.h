@@ -15,7 +15,7 @@ std::vector<QStringList> SheetRows(const QString& workbook, const QString& scrat
 void MakeWorkbook(const QString& csv, const QString& xls, const QString& scratch);
 // Bytes 0..7 of the legacy compound file format.
 bool IsCompoundFile(const QString& path);
-// True while a process with this id exists.
+// True while a process with this id runs (zombies count as ended).
 bool ProcessAlive(qint64 pid);
 
 }  // namespace pelzo::test
