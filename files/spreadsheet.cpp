@@ -150,10 +150,9 @@ void ImportSpreadsheet(Core& c, const QString& path, const OfficeSetup& office)
             try {
                 c.pause.pause(10);
                 complete = ReadRows(st, sheet, n, loaded, badLevel);
-                if (complete) {
-                    app->activeWorkBook().close();
-                    app->quit();
-                }
+                // A level that is no number ends the import like its end does.
+                app->activeWorkBook().close();
+                app->quit();
             } catch (const AutomationError& e) {
                 failure = e;
             }

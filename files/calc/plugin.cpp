@@ -141,9 +141,17 @@ public:
 
     ~App()
     {
-        // Whatever happened, no office outlives its operation.
-        local_.clear();
+        // Whatever happened, no office outlives its operation; then our side of the bridge goes.
         office_.finish(std::chrono::milliseconds(0));
+        sheet_.clear();
+        book_.clear();
+        desktop_.clear();
+        try {
+            uno::Reference<lang::XComponent> c(local_, uno::UNO_QUERY);
+            if (c.is()) c->dispose();
+        } catch (const uno::Exception&) {
+        }
+        local_.clear();
     }
 
     std::string error;
@@ -259,6 +267,7 @@ public:
 
     void quit()
     {
+        bool ended = false;
         {
             Guarded g(watchdog_, callTimeout_);
             sheet_.clear();
@@ -266,12 +275,14 @@ public:
             uno::Reference<frame::XDesktop> d(desktop_, uno::UNO_QUERY);
             desktop_.clear();
             try {
-                if (d.is()) d->terminate();
+                ended = d.is() && d->terminate();
             } catch (const uno::Exception&) {
-                // The bridge may go down before terminate() answers; the office is ending anyway.
+                // The bridge may go down before terminate() answers: the office has ended.
+                ended = true;
             }
         }
-        office_.finish(callTimeout_);
+        // An office that refused to end is not waited for.
+        office_.finish(ended ? std::min(callTimeout_, std::chrono::milliseconds(10000)) : std::chrono::milliseconds(0));
     }
 
     std::string describe(const std::string& what) const

@@ -40,6 +40,10 @@ struct Calc : ::testing::Test {
         QDir().mkpath(path("office"));
         QDir().mkpath(path("scratch"));
         office.tempDir = path("office");
+        // A home of our own shows whether the office kept to its private profile.
+        QDir().mkpath(path("home"));
+        qputenv("HOME", path("home").toUtf8());
+        qputenv("XDG_CONFIG_HOME", path("home/.config").toUtf8());
         office.plugin = RunDir + QStringLiteral("/libpelzo_calc.so");
         ASSERT_FALSE(office.soffice.isEmpty()) << "soffice not on PATH";
     }
@@ -48,6 +52,9 @@ struct Calc : ::testing::Test {
     {
         // Every private profile is gone with its office.
         EXPECT_TRUE(QDir(path("office")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+        EXPECT_FALSE(QFileInfo::exists(path("home/.config/libreoffice"))) << "the user's own profile was touched";
+        // No lock file is left beside any workbook.
+        EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral(".~lock*")}, QDir::Files | QDir::Hidden).isEmpty());
     }
 
     QString path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
@@ -230,6 +237,22 @@ TEST_F(Calc, FilesThatAreNotWorkbooks)
     EXPECT_EQ(dialogs.shown[0].caption, CaptionInfo);
     EXPECT_EQ(dialogs.shown[0].icon, Icon::Error);
     EXPECT_EQ(st.SampleCount, 0u);
+
+    // Bytes that are no workbook at all: the office's own complaint, nothing loaded.
+    dialogs.shown.clear();
+    {
+        QFile junk(path("junk.xls"));
+        ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+        QByteArray bytes(70000, '\0');
+        for (int i = 0; i < bytes.size(); ++i) bytes[i] = char((i * 7919) % 251);
+        junk.write(QByteArray::fromHex("d0cf11e0a1b11ae1") + bytes);
+    }
+    importFile(path("junk.xls"));
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].caption, AppTitle);
+    EXPECT_EQ(dialogs.shown[0].icon, Icon::Error);
+    EXPECT_EQ(st.SampleCount, 0u);
+    EXPECT_EQ(st.Grid.rowCount(), 1);
 
     // A folder: the office cannot open it, and says so.
     dialogs.shown.clear();
