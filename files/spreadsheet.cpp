@@ -26,12 +26,12 @@ void ShowAutomationError(Dialogs& d, const AutomationError& e) { d.message(Capti
 
 QString NotANumberText(const QString& text) { return QStringLiteral("'%1' is not a valid floating point value.").arg(text); }
 
-class GridBulk {
+class GridNoticeHold {
 public:
-    explicit GridBulk(StringGrid& g) : g_(g) { g_.beginBulk(); }
-    ~GridBulk() { g_.endBulk(); }
-    GridBulk(const GridBulk&) = delete;
-    GridBulk& operator=(const GridBulk&) = delete;
+    explicit GridNoticeHold(StringGrid& g) : g_(g) { g_.beginBulk(); }
+    ~GridNoticeHold() { g_.endBulk(); }
+    GridNoticeHold(const GridNoticeHold&) = delete;
+    GridNoticeHold& operator=(const GridNoticeHold&) = delete;
 
 private:
     StringGrid& g_;
@@ -145,7 +145,7 @@ void ImportSpreadsheet(Core& c, const QString& path, const OfficeSetup& office)
         const int n = std::max(0, sheet.usedRangeRowsCount() - FirstDataRow);
         st.SampleCount = uint32_t(n);
 
-        GridBulk bulk(st.Grid);
+        GridNoticeHold bulk(st.Grid);
         c.dialogs.withProgress(ProgressKind::Open, [&] {
             try {
                 c.pause.pause(10);

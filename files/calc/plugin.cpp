@@ -251,7 +251,7 @@ public:
         uno::Sequence<beans::PropertyValue> args(2);
         args.getArray()[0] = Prop("FilterName", uno::Any(OUString("MS Excel 97")));
         args.getArray()[1] = Prop("Overwrite", uno::Any(true));
-        store->storeToURL(store->getLocation(), args);
+        store->storeAsURL(store->getLocation(), args);
     }
 
     void close()
@@ -312,7 +312,8 @@ private:
                 uno::Reference<uno::XComponentContext> remote(resolver->resolve(url), uno::UNO_QUERY_THROW);
                 desktop_ = frame::Desktop::create(remote);
                 return;
-            } catch (const com::sun::star::connection::NoConnectException&) {
+            } catch (const uno::Exception&) {
+                // Not listening yet, or still setting up: try again until the watchdog says no.
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
         }

@@ -101,7 +101,8 @@ TEST_F(Calc, ExportThenImportKeepsTheViews)
     for (int r = 1; r <= 4; ++r) before.push_back(GridRow(st, r));
     const auto rec = st.Series_rec.y, max = st.Series_max.y, min = st.Series_min.y;
 
-    const QString xls = path("out.xls");
+    // A name with blanks and Chinese characters on the way to the office and back.
+    const QString xls = path("导出 数据.xls");
     ExportSpreadsheet(core, xls, office);
     EXPECT_TRUE(dialogs.shown.empty()) << dialogs.texts().join(u'|').toStdString();
     EXPECT_EQ(dialogs.progress, std::vector<ProgressKind>{ProgressKind::Save});
