@@ -128,6 +128,9 @@ std::string AnyText(const uno::Any& a)
 
 }  // namespace
 
+constexpr int MaxLegacyRows = 65536;
+constexpr int MaxLegacyColumns = 256;
+
 class App {
 public:
     explicit App(const PelzoCalcOptions& o)
@@ -245,6 +248,7 @@ public:
     void save()
     {
         flush();
+        checkFitsLegacyFormat();
         Guarded g(watchdog_, callTimeout_);
         uno::Reference<frame::XStorable> store(bookRef(), uno::UNO_QUERY_THROW);
         // The workbook's own kind: the legacy binary format the template is in.
@@ -383,6 +387,20 @@ private:
             storeEmptyTexts(s, block);
         }
         buffer_ = SheetBuffer{};
+    }
+
+    // The legacy format holds 65,536 rows and 256 columns; the office would drop the rest and
+    // still report success.
+    void checkFitsLegacyFormat()
+    {
+        Guarded g(watchdog_, callTimeout_);
+        uno::Reference<sheet::XUsedAreaCursor> cursor(sheetRef()->createCursor(), uno::UNO_QUERY_THROW);
+        cursor->gotoEndOfUsedArea(false);
+        const auto end = uno::Reference<sheet::XCellRangeAddressable>(cursor, uno::UNO_QUERY_THROW)->getRangeAddress();
+        if (end.EndRow + 1 > MaxLegacyRows || end.EndColumn + 1 > MaxLegacyColumns)
+            throw std::runtime_error("The workbook would reach row " + std::to_string(end.EndRow + 1) + ", column " + std::to_string(end.EndColumn + 1) +
+                                     "; its file format holds at most " + std::to_string(MaxLegacyRows) + " rows and " + std::to_string(MaxLegacyColumns) +
+                                     " columns. It was not saved.");
     }
 
     // The office keeps no cell for an empty text, yet an assigned cell belongs to the used range

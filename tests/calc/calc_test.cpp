@@ -381,3 +381,38 @@ TEST_F(Calc, AnOfficeThatHangsDuringACallIsKilled)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Calc, MoreRowsThanTheFileFormatHoldsAreRefusedNotCut)
+{
+    // Rows 5 to 65,536 are the most the legacy format holds: 65,531 samples and the empty row.
+    auto fill = [&](uint32_t n) {
+        ClearViews(st);
+        for (uint32_t k = 1; k <= n; ++k) {
+            st.Grid.setSampleRow(int(k), 500 + int(k % 300), 'A', QTime(0, 0).addSecs(int(k % 86400)), QDate(2011, 5, 6));
+            AddFileValue(st, 50.0f + float(k % 300) / 10.0f, k == 1);
+        }
+        st.Grid.setRowCount(int(n) + 1);
+        st.SampleCount = n;
+    };
+    fill(65532);
+    const QString xls = path("huge.xls");
+    ExportSpreadsheet(core, xls, office);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("The workbook would reach row 65537, column 5; its file format holds at most 65536 rows "
+                                                    "and 256 columns. It was not saved."));
+    EXPECT_EQ(dialogs.shown[0].caption, AppTitle);
+    EXPECT_EQ(rows(xls).size(), 4u) << "the target holds the template, not a cut table";
+
+    fill(65531);
+    dialogs.shown.clear();
+    ExportSpreadsheet(core, xls, office);
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.texts().join(u'|').toStdString();
+    importFile(xls);
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.texts().join(u'|').toStdString();
+    EXPECT_EQ(st.SampleCount, 65531u);
+    EXPECT_EQ(st.Grid.cell(0, 65531), QStringLiteral("65531"));
+}
+
+}  // namespace
