@@ -35,6 +35,8 @@
 #include <rtl/bootstrap.hxx>
 
 #include <chrono>
+#include <csignal>
+#include <pthread.h>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -479,12 +481,32 @@ int Call(PelzoCalcApp* h, F&& f)
     return 1;
 }
 
+class SigpipeBlocked {
+public:
+    SigpipeBlocked()
+    {
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe, &old_);
+    }
+    ~SigpipeBlocked() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+    SigpipeBlocked(const SigpipeBlocked&) = delete;
+    SigpipeBlocked& operator=(const SigpipeBlocked&) = delete;
+
+private:
+    sigset_t old_;
+};
+
 int Create(const PelzoCalcOptions* o, PelzoCalcApp** out)
 {
     auto* h = new (std::nothrow) PelzoCalcApp;
     if (out) *out = h;
     if (!h || !o) return 1;
     try {
+        // The bridge's threads start here and keep this signal mask: with SIGPIPE blocked, a write
+        // to an office that was just killed fails with EPIPE instead of ending our process.
+        SigpipeBlocked blocked;
         h->app = std::make_unique<App>(*o);
         h->app->create();
         return 0;
