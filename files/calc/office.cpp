@@ -1,6 +1,8 @@
 #include "office.h"
 
 #include <cctype>
+#include <cstdio>
+#include <rtl/digest.h>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -70,8 +72,40 @@ PrivateProfile::PrivateProfile(const std::string& root)
     std::ofstream(dir_ / "profile" / "user" / "registrymodifications.xcu") << kRegistry;
 }
 
+// The office's single-instance pipe is named after the MD5 of its profile URL in UTF-16, each
+// byte in hex without padding.
+std::string SingleInstancePipe(const std::string& installationUrl)
+{
+    std::u16string url(installationUrl.begin(), installationUrl.end());  // the URL is ASCII
+    std::vector<unsigned char> bytes;
+    for (char16_t ch : url) {
+        bytes.push_back(static_cast<unsigned char>(ch & 0xff));
+        bytes.push_back(static_cast<unsigned char>(ch >> 8));
+    }
+    sal_uInt8 md5[RTL_DIGEST_LENGTH_MD5];
+    rtl_digest_MD5(bytes.data(), sal_uInt32(bytes.size()), md5, sizeof md5);
+    std::string out = "SingleOfficeIPC_";
+    char hex[4];
+    for (sal_uInt8 b : md5) {
+        std::snprintf(hex, sizeof hex, "%x", unsigned(b));
+        out += hex;
+    }
+    return out;
+}
+
+void PrivateProfile::removePipeSocket() const
+{
+    const std::string prefix = "OSL_PIPE_" + std::to_string(getuid()) + "_";
+    std::error_code ec;
+    for (const char* dir : {"/tmp", "/var/tmp"}) {
+        std::filesystem::remove(std::filesystem::path(dir) / (prefix + pipeName()), ec);
+        std::filesystem::remove(std::filesystem::path(dir) / (prefix + SingleInstancePipe(installationUrl())), ec);
+    }
+}
+
 PrivateProfile::~PrivateProfile()
 {
+    removePipeSocket();
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
 }

@@ -24,6 +24,9 @@ public:
     std::string installationUrl() const;  // for -env:UserInstallation
     std::string pipeName() const;         // unique per operation
     std::filesystem::path logFile() const { return dir_ / "office.log"; }
+    // The office's sockets for our pipe and for its single-instance check; a killed office leaves
+    // them behind.
+    void removePipeSocket() const;
 
 private:
     std::filesystem::path dir_;

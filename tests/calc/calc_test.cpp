@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -53,6 +54,8 @@ struct Calc : ::testing::Test {
         // Every private profile is gone with its office.
         EXPECT_TRUE(QDir(path("office")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
         EXPECT_FALSE(QFileInfo::exists(path("home/.config/libreoffice"))) << "the user's own profile was touched";
+        EXPECT_TRUE(QDir(QStringLiteral("/tmp")).entryList({QStringLiteral("OSL_PIPE_*_pelzo_calc_%1_*").arg(getpid())}, QDir::System).isEmpty())
+            << "the office's pipe socket is left";
         // No lock file is left beside any workbook.
         EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral(".~lock*")}, QDir::Files | QDir::Hidden).isEmpty());
     }
