@@ -146,6 +146,7 @@ TFormMain::TFormMain(FormSeams seams)
     setObjectName(QStringLiteral("FormMain"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("Pelzo Sound Link"));
+    setWindowIcon(QIcon(OptionalPicture(QDir::currentPath(), QStringLiteral("pelzo.png"))));
     Fill(this, FormBlue);
     resize(StartWidth, StartHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -304,7 +305,7 @@ void TFormMain::BuildPageA()
     panelA_R_ = Panel(panelA_, "PanelA_R");
     BuildReadout(panelA_LU_);
 
-    grid_ = new QTableView(panelA_LD_);
+    grid_ = new GridView(panelA_LD_);
     grid_->setObjectName(QStringLiteral("StringGrid"));
     model_ = new GridModel(st_.Grid, grid_);
     grid_->setModel(model_);
@@ -360,6 +361,9 @@ void TFormMain::BuildChart1(QWidget* panel)
     chart1_->setObjectName(QStringLiteral("Chart1"));
     chart1_->setNoAntialiasingOnDrag(true);
     chart1_->setPlottingHint(QCP::phCacheLabels, true);
+    // Fast line series: plain polylines, no antialiasing, so a tick redraws quickly.
+    chart1_->setPlottingHint(QCP::phFastPolylines, true);
+    chart1_->setNotAntialiasedElements(QCP::aePlottables | QCP::aeGrid | QCP::aeAxes);
     chart1_->plotLayout()->insertRow(0);
     auto* title = new QCPTextElement(chart1_, QStringLiteral("SPL Graph Analyzing"), PixelFont(12, true));
     title->setTextColor(QColor(0, 0, 128));
@@ -515,7 +519,7 @@ void TFormMain::ApplyChart2Margins()
     m.setBottom(h * 5 / 100);
     m.setRight(w * 15 / 100);
     chart2_->axisRect()->setMargins(m);
-    chart2_->replot(QCustomPlot::rpQueuedReplot);
+    chart2Dirty_ = true;
 }
 
 void TFormMain::SetWindowRegion() { setMask(RoundRectRegion(width(), height())); }
@@ -567,16 +571,25 @@ void TFormMain::ShowState()
         chartToolTxt_->setText(st_.ChartTool_Txt);
         chart1Changed = true;
     }
-    if (chart1Changed) chart1_->replot(QCustomPlot::rpQueuedReplot);
+    chart1Dirty_ |= chart1Changed;
 
     if (shownBarValue_ != st_.Series1.value || shownBarColor_ != st_.Series1.color) {
         shownBarValue_ = st_.Series1.value;
         shownBarColor_ = st_.Series1.color;
         ShowBar(series1_, shownBarValue_, shownBarColor_);
-        chart2_->replot(QCustomPlot::rpQueuedReplot);
+        chart2Dirty_ = true;
     }
     panelA_->setVisible(st_.PageAShown);
     panelB_->setVisible(!st_.PageAShown);
+    // A chart on the hidden page is drawn when its page comes back.
+    if (chart1Dirty_ && st_.PageAShown) {
+        chart1_->replot(QCustomPlot::rpQueuedReplot);
+        chart1Dirty_ = false;
+    }
+    if (chart2Dirty_ && !st_.PageAShown) {
+        chart2_->replot(QCustomPlot::rpQueuedReplot);
+        chart2Dirty_ = false;
+    }
 }
 
 // ---- handlers ----------------------------------------------------------------------------

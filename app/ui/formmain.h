@@ -150,6 +150,8 @@ private:
     QLabel* label6_ = nullptr;
     QPlainTextEdit* memo1_ = nullptr;
     // What page B and the chart show, so a tick redraws only what changed.
+    bool chart1Dirty_ = true;
+    bool chart2Dirty_ = true;
     double shownBarValue_ = -1;
     Rgb shownBarColor_ = 0;
     Rgb shownColours_[3] = {0, 0, 0};
