@@ -670,10 +670,35 @@ void TFormMain::SpeedButtonMaxMinClick()
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == chart1_) {
-        if (event->type() == QEvent::MouseMove)
-            chartTool1_->moveTo(static_cast<QMouseEvent*>(event)->position());
-        else if (event->type() == QEvent::Leave)
-            chartTool1_->hide();
+        // The right button pans the time axis; the left one draws the zoom rectangle.
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            if (mouse->button() == Qt::RightButton) {
+                panFrom_ = mouse->position().x();
+                panRange_ = chart1_->xAxis->range();
+                panning_ = true;
+                return true;
+            }
+            break;
+        case QEvent::MouseMove:
+            chartTool1_->moveTo(mouse->position());
+            if (panning_ && (mouse->buttons() & Qt::RightButton)) {
+                const double perPixel = panRange_.size() / std::max(1, chart1_->axisRect()->width());
+                const double shift = (panFrom_ - mouse->position().x()) * perPixel;
+                chart1_->xAxis->setRange(panRange_.lower + shift, panRange_.upper + shift);
+                chart1_->replot(QCustomPlot::rpQueuedReplot);
+            }
+            break;
+        case QEvent::MouseButtonRelease:
+            if (mouse->button() == Qt::RightButton && panning_) {
+                panning_ = false;
+                return true;
+            }
+            break;
+        case QEvent::Leave: chartTool1_->hide(); break;
+        default: break;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

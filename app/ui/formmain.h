@@ -10,6 +10,7 @@
 #include "monitor/monitor.h"
 
 #include <QWidget>
+#include <qcustomplot.h>
 
 #include <array>
 #include <memory>
@@ -150,6 +151,9 @@ private:
     QLabel* label6_ = nullptr;
     QPlainTextEdit* memo1_ = nullptr;
     // What page B and the chart show, so a tick redraws only what changed.
+    bool panning_ = false;
+    double panFrom_ = 0;
+    QCPRange panRange_;
     bool chart1Dirty_ = true;
     bool chart2Dirty_ = true;
     double shownBarValue_ = -1;
