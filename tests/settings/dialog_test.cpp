@@ -18,7 +18,7 @@
 
 #include <functional>
 
-namespace pelzo::test {
+namespace pelzo::settingstest {
 namespace {
 
 // Runs `act` on the settings dialog once it is shown modally. Should `act` leave it open, it is
@@ -217,4 +217,4 @@ TEST_F(DialogTest, ClockButtonRefreshesTheTextsAndPausesBetweenTheTransfers)
 }
 
 }  // namespace
-}  // namespace pelzo::test
+}  // namespace pelzo::settingstest

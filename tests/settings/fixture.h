@@ -7,7 +7,7 @@
 #include "meter/appusb.h"
 #include "monitor/monitor.h"
 
-namespace pelzo::test {
+namespace pelzo::settingstest {
 
 struct SettingsFixture {
     MainState st;
@@ -19,4 +19,4 @@ struct SettingsFixture {
     Core core{st, usb, dialogs, clock, timer, pause};
 };
 
-}  // namespace pelzo::test
+}  // namespace pelzo::settingstest

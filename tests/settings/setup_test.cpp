@@ -6,7 +6,7 @@
 
 #include <stdexcept>
 
-namespace pelzo::test {
+namespace pelzo::settingstest {
 namespace {
 
 TEST(SetupByte, FieldsRoundTripAndConfirmedByteDropsBits6And7)
@@ -142,4 +142,4 @@ TEST(SettingsCommand, TimerOnAgainWhenTheDialogThrows)
 }
 
 }  // namespace
-}  // namespace pelzo::test
+}  // namespace pelzo::settingstest

@@ -6,7 +6,7 @@
 #include <deque>
 #include <vector>
 
-namespace pelzo::test {
+namespace pelzo::settingstest {
 
 class ScriptedDialogs final : public Dialogs {
 public:
@@ -60,4 +60,4 @@ private:
     bool on_ = true;
 };
 
-}  // namespace pelzo::test
+}  // namespace pelzo::settingstest
