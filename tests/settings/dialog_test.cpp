@@ -3,6 +3,7 @@
 #include "app/commands.h"
 #include "settings/setup.h"
 #include "tests/settings/fixture.h"
+#include "tests/settings/whenshown.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,34 +21,6 @@
 
 namespace pelzo::settingstest {
 namespace {
-
-// Runs `act` on the settings dialog once it is shown modally. Should `act` leave it open, it is
-// closed so the test fails instead of hanging.
-class WhenShown {
-public:
-    explicit WhenShown(std::function<void(TForm_SetupMeter&)> act) : act_(std::move(act)) { arm(); }
-    bool ran() const { return ran_; }
-    bool leftOpen() const { return leftOpen_; }
-
-private:
-    void arm()
-    {
-        QTimer::singleShot(5, &guard_, [this] {
-            auto* d = qobject_cast<TForm_SetupMeter*>(QApplication::activeModalWidget());
-            if (!d) return arm();
-            ran_ = true;
-            act_(*d);
-            if (d->isVisible()) {
-                leftOpen_ = true;
-                d->reject();
-            }
-        });
-    }
-    QObject guard_;  // no poll outlives this object
-    std::function<void(TForm_SetupMeter&)> act_;
-    bool ran_ = false;
-    bool leftOpen_ = false;
-};
 
 struct DialogTest : ::testing::Test, SettingsFixture {
     QWidget owner;
