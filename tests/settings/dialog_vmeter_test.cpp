@@ -125,12 +125,12 @@ TEST_F(MeterDialog, LeavingNeverWritesButKeepsTheColour)
 
 TEST_F(MeterDialog, ClockButtonSetsTheMetersClock)
 {
-    clock.t = QDateTime(QDate(2024, 11, 3), QTime(7, 8, 59));
+    clock.t = QDateTime(QDate(2024, 11, 3), QTime(7, 8, 30));
     run([](TForm_SetupMeter& d) {
         QTest::mouseClick(d.SpeedButton_Clock, Qt::LeftButton);
         QTest::mouseClick(d.SpeedButton2, Qt::LeftButton);
     });
-    EXPECT_EQ(trace(), (std::vector<std::string>{"c0 2 0001 0000 1 00", "40 5 2400 0311 0 -", "40 5 0701 5908 0 -"}));
+    EXPECT_EQ(trace(), (std::vector<std::string>{"c0 2 0001 0000 1 00", "40 5 2400 0311 0 -", "40 5 0701 3008 0 -"}));
     EXPECT_EQ(pause.pauses, (std::vector<int>{500}));
     const vmeter::MeterTime t = vm->clock();
     EXPECT_EQ(t.year, 2024);
