@@ -12,6 +12,11 @@ expect_eq "$(grep -c $'^byte\t0x1b$' out)" 2 "printed byte"
 grep -q $'^range\t3\t4. 60-----110 DB$' out || fail "range line: $(cat out)"
 grep -q $'^speed\tslow$' out || fail "speed line"
 
+# The meter's readings follow the new byte.
+timeout 60 "$VM" --setup 0x12 -- sh -c '"$0" settings --range 3 --weighting C > /dev/null && "$0" live --seconds 1' \
+  "$PELZO" > out 2> err || fail "live after settings: $(cat err)"
+expect_eq "$(cut -f3- out)" $'C\tSLOW\t3' "reading after settings"
+
 # Nothing to change: no request 3.
 timeout 60 "$VM" --setup 0x0b --trace trace -- "$PELZO" settings --range 3 --weighting c > out 2> err ||
   fail "unchanged run: $(cat err)"
