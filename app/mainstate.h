@@ -5,6 +5,7 @@
 #include "app/grid.h"
 #include "app/seams.h"
 #include "meter/words.h"
+#include "monitor/stats.h"
 
 #include <QDateTime>
 
@@ -81,6 +82,7 @@ struct MainState {
     QString ChartTool_Txt;
     QString Label4 = QStringLiteral("129.9");
     Bar Series1;  // the one bar of page B
+    LevelStats Stats;  // acoustic statistics of the samples in the views
 };
 
 }  // namespace pelzo

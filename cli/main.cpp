@@ -111,6 +111,7 @@ int CmdLive(Context& c, const QStringList& args)
         const bool polled = !record && r.linked && LivePoll(c.core);
         if (r.linked != wasLinked || !reported) {
             Err(TrimControls(st.LabelUSBState));
+            if (!r.linked && c.usb.lastOpenDenied()) Err(MsgNoPermission);
             wasLinked = r.linked;
             reported = true;
         }

@@ -2,9 +2,31 @@
 
 #include <usb.h>
 
+#include <QByteArray>
+
 #include <cerrno>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
 
 namespace pelzo {
+
+namespace {
+
+// libusb 0.1 falls back to a read-only open when the device node is not writable, and such a
+// handle fails every request. Tell that case apart up front.
+bool NodeWritable(const struct usb_bus* bus, const struct usb_device* dev)
+{
+    const char* root = std::getenv("USB_DEVFS_PATH");
+    std::string path = root && *root ? root : "/dev/bus/usb";
+    path += '/';
+    path += bus->dirname;
+    path += '/';
+    path += dev->filename;
+    return ::access(path.c_str(), W_OK) == 0 || errno != EACCES;
+}
+
+}  // namespace
 
 Appusb::Appusb(Dialogs& dialogs, Pause& pause) : dialogs_(dialogs), pause_(pause) {}
 
@@ -17,10 +39,12 @@ int Appusb::OpenMeter()
     usb_find_devices();
 
     struct usb_device* found = nullptr;
+    struct usb_bus* foundBus = nullptr;
     for (struct usb_bus* bus = usb_get_busses(); bus && !found; bus = bus->next) {
         for (struct usb_device* dev = bus->devices; dev; dev = dev->next) {
             if (dev->descriptor.idVendor == MeterVid && dev->descriptor.idProduct == MeterPid) {
                 found = dev;
+                foundBus = bus;
                 break;
             }
         }
@@ -29,6 +53,10 @@ int Appusb::OpenMeter()
     CloseMeter();
     lastOpenDenied_ = false;
     if (!found) return MeterNotFound;
+    if (!NodeWritable(foundBus, found)) {
+        lastOpenDenied_ = true;
+        return MeterOpenFailed;
+    }
     errno = 0;
     usb_dev_handle* h = usb_open(found);
     if (!h) {

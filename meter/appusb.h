@@ -31,6 +31,10 @@ enum OpenResult : int { MeterOpened = 0, MeterNotFound = 1, MeterOpenFailed = 2 
 // Result of MeterRequest when no handle is held: no transfer was made.
 constexpr int NoMeterHandle = -19;  // -ENODEV
 
+inline const QString MsgNoPermission = QStringLiteral(
+    "The meter is plugged in, but this account may not open it (permission denied). Install the udev "
+    "rule 70-pelzo-meter.rules into /etc/udev/rules.d or /usr/lib/udev/rules.d (cmake --install does), "
+    "run 'udevadm control --reload', then unplug and replug the meter.");
 inline const QString MsgUsbLost = QString::fromUtf8("USB设备已被断开,无法连接到设备!");
 
 class Appusb {

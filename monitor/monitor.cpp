@@ -40,6 +40,7 @@ void ClearViews(MainState& st)
     st.Series_rec.clear();
     st.Series_max.clear();
     st.Series_min.clear();
+    st.Stats.clear();
 }
 
 namespace {
@@ -55,6 +56,7 @@ void AddStatistics(MainState& st, float v, bool first)
     st.Series_rec.add(v);
     st.Series_max.add(st.MaxLevel);
     st.Series_min.add(st.MinLevel);
+    st.Stats.add(v);
 }
 
 }  // namespace

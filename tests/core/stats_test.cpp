@@ -1,0 +1,61 @@
+#include "monitor/stats.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+using namespace pelzo;
+
+namespace {
+
+// Nearest rank on a sorted copy: the value at rank ceil(p N).
+double NearestRank(std::vector<double> v, double p)
+{
+    std::sort(v.begin(), v.end());
+    size_t k = size_t(std::ceil(p * double(v.size()) - 1e-9));
+    k = std::clamp<size_t>(k, 1, v.size());
+    return v[k - 1];
+}
+
+}  // namespace
+
+TEST(LevelStats, KnownValues)
+{
+    LevelStats s;
+    for (double l : {60.0, 60.0, 60.0, 60.0}) s.add(l);
+    EXPECT_NEAR(s.leq(), 60.0, 1e-9);
+    EXPECT_NEAR(s.sel(), 60.0 + 10 * std::log10(4.0), 1e-9);
+
+    // One loud second dominates the energy average.
+    LevelStats t;
+    t.add(90.0);
+    for (int i = 0; i < 9; ++i) t.add(30.0);
+    EXPECT_NEAR(t.leq(), 10 * std::log10((1e9 + 9 * 1e3) / 10), 1e-9);
+    EXPECT_EQ(t.l10(), 30.0);  // 10 % of 10 samples: rank 9 from the bottom is still 30
+    EXPECT_EQ(t.max(), 90.0);
+    EXPECT_EQ(t.min(), 30.0);
+    EXPECT_EQ(t.count(), 10u);
+    t.clear();
+    EXPECT_EQ(t.count(), 0u);
+    EXPECT_EQ(t.leq(), 0.0);
+}
+
+TEST(LevelStats, PercentilesMatchSortingAtEverySize)
+{
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> tenths(300, 1323);
+    LevelStats s;
+    std::vector<double> all;
+    for (int i = 0; i < 2000; ++i) {
+        const double v = tenths(rng) / 10.0;
+        s.add(v);
+        all.push_back(v);
+        if (i < 50 || i % 97 == 0) {
+            ASSERT_EQ(s.l10(), NearestRank(all, 0.9)) << i;
+            ASSERT_EQ(s.l50(), NearestRank(all, 0.5)) << i;
+            ASSERT_EQ(s.l90(), NearestRank(all, 0.1)) << i;
+        }
+    }
+}

@@ -1,0 +1,45 @@
+// Seams for tests: dialogs answered from a script and recorded, a settable clock, pauses that
+// are recorded instead of waited for.
+#pragma once
+
+#include "app/seams.h"
+
+#include <QTemporaryDir>
+
+#include <deque>
+#include <vector>
+
+namespace pelzo::test {
+
+class ScriptedDialogs final : public Dialogs {
+public:
+    std::vector<Message> shown;
+    std::deque<int> answers;                      // next message answers; default: first button
+    std::deque<std::optional<QString>> openAnswers;
+    std::deque<std::optional<SaveChoice>> saveAnswers;
+    std::deque<std::optional<Rgb>> colorAnswers;
+    std::vector<ProgressKind> progress;
+
+    int message(const Message& m) override;
+    std::optional<QString> openFile(const QString& filter) override;
+    std::optional<SaveChoice> saveFile(const QString& filter) override;
+    std::optional<Rgb> pickColor(Rgb initial) override;
+    void withProgress(ProgressKind kind, const std::function<void()>& work) override;
+
+    QStringList texts() const;
+};
+
+class FixedClock final : public Clock {
+public:
+    QDateTime at = QDateTime(QDate(2011, 5, 6), QTime(14, 3, 27));
+    QDateTime now() override { return at; }
+};
+
+class RecordingPause final : public Pause {
+public:
+    std::vector<int> pauses;
+    void pause(int ms) override { pauses.push_back(ms); }
+    long long total() const;
+};
+
+}  // namespace pelzo::test
