@@ -124,8 +124,9 @@ QString CardFileName(const Name11& name, bool keepBlanks)
         out = ext.isEmpty() ? base : base + QLatin1Char('.') + ext;
     }
     // Nothing but dots (or nothing at all) would name this folder or its parent.
-    if (out.isEmpty() || std::all_of(out.begin(), out.end(), [](QChar c) { return c == QLatin1Char('.'); }))
-        out.replace(QLatin1Char('.'), QLatin1Char('_')).append(QLatin1Char('_'));
+    if (out.isEmpty()) return QStringLiteral("_");
+    if (std::all_of(out.begin(), out.end(), [](QChar c) { return c == QLatin1Char('.'); }))
+        out.fill(QLatin1Char('_'));
     return out;
 }
 

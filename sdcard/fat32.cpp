@@ -29,6 +29,16 @@ constexpr size_t FsiNextFreeAt = 492;
 
 uint64_t CeilDiv(uint64_t a, uint64_t b) { return (a + b - 1) / b; }
 
+// The checksum a long-name entry carries of the short name it belongs to.
+uint8_t LongNameChecksum(const Name11& n)
+{
+    uint8_t sum = 0;
+    for (uint8_t b : n) sum = uint8_t(((sum & 1) << 7) + (sum >> 1) + b);
+    return sum;
+}
+
+constexpr size_t LongChecksumAt = 13;
+
 }  // namespace
 
 uint16_t EntryCrtTime(const DirEntry& e) { return Le16(e, 14); }
@@ -190,6 +200,7 @@ Fat32::WalkEnd Fat32::walkRoot(const std::function<bool(uint32_t, int)>& visit)
 {
     std::unordered_set<uint32_t> seen;
     uint32_t c = vol_.RootCluster;
+    longRun_.clear();
     for (;;) {
         if (!validCluster(c) || !seen.insert(c).second) return WalkEnd::Broken;
         for (uint32_t s = 0; s < vol_.SectorsPerCluster; ++s) {
@@ -198,8 +209,17 @@ Fat32::WalkEnd Fat32::walkRoot(const std::function<bool(uint32_t, int)>& visit)
             for (int off = 0; off < SectorSize; off += DirEntrySize) {
                 const uint8_t first = buf_[size_t(off)];
                 if (first == EntryEnd) return WalkEnd::EndMarker;
-                if (first == EntryFree || buf_[size_t(off) + 11] == AttrLongName) continue;
-                if (visit(sector, off)) return WalkEnd::Stopped;
+                if (first == EntryFree) {
+                    longRun_.clear();
+                    continue;
+                }
+                if (buf_[size_t(off) + 11] == AttrLongName) {
+                    longRun_.push_back({sector, off});
+                    continue;
+                }
+                const bool stop = visit(sector, off);
+                if (stop) return WalkEnd::Stopped;
+                longRun_.clear();
             }
         }
         const std::optional<uint32_t> next = GetFatEntry(c);
@@ -235,6 +255,7 @@ std::optional<EntryRef> Fat32::findEntry(const Name11& name11)
     const WalkEnd end = walkRoot([&](uint32_t sector, int off) {
         if (!std::equal(name11.begin(), name11.end(), buf_.begin() + off)) return false;
         found = {sector, off};
+        foundRun_ = longRun_;
         return true;
     });
     switch (end) {
@@ -264,6 +285,37 @@ void Fat32::releaseChain(uint32_t f)
     }
 }
 
+// Writes the entry's sector (already marked) and frees the long-name parts in front of the entry
+// that carry its checksum, so no orphaned long name is left on the card.
+bool Fat32::freeLongNameParts(const EntryRef& entry, const Name11& name11)
+{
+    const uint8_t sum = LongNameChecksum(name11);
+    std::vector<EntryRef> elsewhere;
+    for (const EntryRef& part : foundRun_) {
+        if (part.sector != entry.sector) {
+            elsewhere.push_back(part);
+        } else if (buf_[size_t(part.offset) + LongChecksumAt] == sum) {
+            buf_[size_t(part.offset)] = EntryFree;
+        }
+    }
+    if (!write(entry.sector)) return false;
+    // Parts in earlier sectors: each such sector read and written once.
+    for (size_t i = 0; i < elsewhere.size();) {
+        const uint32_t sector = elsewhere[i].sector;
+        if (!read(sector)) return false;
+        bool changed = false;
+        for (; i < elsewhere.size() && elsewhere[i].sector == sector; ++i) {
+            const size_t off = size_t(elsewhere[i].offset);
+            if (buf_[off + 11] == AttrLongName && buf_[off + LongChecksumAt] == sum) {
+                buf_[off] = EntryFree;
+                changed = true;
+            }
+        }
+        if (changed && !write(sector)) return false;
+    }
+    return true;
+}
+
 void Fat32::DeleteCardFile(const Name11& name11)
 {
     begin();
@@ -278,7 +330,7 @@ void Fat32::DeleteCardFile(const Name11& name11)
     }
     const uint32_t first = EntryFirstCluster(e);
     buf_[size_t(at->offset)] = EntryFree;
-    if (!write(at->sector)) return;
+    if (!freeLongNameParts(*at, name11)) return;
     if (!validCluster(first)) return;  // nothing allocated: FSInfo and FAT stay as they are
     AdjustFreeCount(EntryFileSize(e));
     if (failed_) return;

@@ -130,6 +130,7 @@ private:
     // Calls `visit` for every listable root entry until it returns true.
     WalkEnd walkRoot(const std::function<bool(uint32_t sector, int offset)>& visit);
     std::optional<EntryRef> findEntry(const Name11& name11);
+    bool freeLongNameParts(const EntryRef& entry, const Name11& name11);
     bool read(uint32_t sector);
     bool write(uint32_t sector);
     bool validCluster(uint32_t c) const { return c >= 2 && c <= maxCluster_; }
@@ -147,6 +148,8 @@ private:
     bool complete_ = false;
     bool listCut_ = false;
     std::vector<DirEntry> entries_;
+    std::vector<EntryRef> longRun_;  // the long-name entries right before the visited entry
+    std::vector<EntryRef> foundRun_;
 };
 
 }  // namespace pelzo
