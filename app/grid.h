@@ -71,4 +71,16 @@ private:
     int bulk_ = 0;
 };
 
+// Holds the table's notifications back for a scope (loads of many rows), one reset at its end.
+class GridBulk {
+public:
+    explicit GridBulk(StringGrid& g) : g_(g) { g_.beginBulk(); }
+    ~GridBulk() { g_.endBulk(); }
+    GridBulk(const GridBulk&) = delete;
+    GridBulk& operator=(const GridBulk&) = delete;
+
+private:
+    StringGrid& g_;
+};
+
 }  // namespace pelzo

@@ -1,6 +1,7 @@
 #include "files/record.h"
 
 #include "app/mainstate.h"
+#include "files/fileio.h"
 
 #include <QDir>
 #include <QFile>
@@ -130,10 +131,10 @@ void CloseRecFile(MainState& st) { st.RecFile.reset(); }
 
 std::optional<std::vector<uint32_t>> ReadRecordFile(const QString& path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QByteArray data = f.readAll();
-    if (f.error() != QFileDevice::NoError) return std::nullopt;
+    // Only a regular file of a size the views can hold: a device or FIFO would never end.
+    const std::optional<QByteArray> bytes = ReadWholeFile(path);
+    if (!bytes) return std::nullopt;
+    const QByteArray& data = *bytes;
     const qsizetype n = data.size() / 4;
     std::vector<uint32_t> words(static_cast<size_t>(n));
     const auto* p = reinterpret_cast<const unsigned char*>(data.constData());

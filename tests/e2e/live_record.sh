@@ -14,7 +14,7 @@ grep -qvE '^c0 4 0001 0000 4 [0-9a-f]{8}$' ../trace && fail "unexpected transfer
 "$PELZO" show "${files[0]}" > ../rows
 expect_eq "$(cut -f2 ../rows | tr '\n' ' ')" "59.8 100.0 31.0 " "levels"
 # Each word carries the time of day it was taken.
-for t in $(cut -f3 ../rows); do
+for t in $(cut -f4 ../rows); do
   s=$(date -d "$(date +%F) $t" +%s)
   [ "$s" -ge $((before - 1)) ] && [ "$s" -le $((after + 1)) ] || fail "sample time $t outside the run"
 done

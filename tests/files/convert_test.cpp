@@ -1,0 +1,95 @@
+// The command-line tool, run as a process.
+#include "harness.h"
+
+#include <QDir>
+#include <QProcess>
+
+namespace pelzo::test {
+namespace {
+
+struct CliRun {
+    int status = -1;
+    QString out, err;
+};
+
+CliRun Pelzo(const QString& cwd, const QStringList& args)
+{
+    QProcess p;
+    p.setWorkingDirectory(cwd);
+    p.start(QStringLiteral(PELZO_CLI), args);
+    CliRun r;
+    if (!p.waitForFinished(20000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+const QByteArray Samples = Words({0x73322D2A, 0x7332800A, 0x73368000 | 0x2000 | 255});
+
+TEST(Convert, RecordToTextToRecordKeepsTheRows)
+{
+    Harness h;
+    h.write(QStringLiteral("BE6O0327.pzo"), Samples);
+    const QString dir = h.dir.path();
+    const CliRun shown = Pelzo(dir, {QStringLiteral("show"), QStringLiteral("BE6O0327.pzo")});
+    ASSERT_EQ(shown.status, 0) << shown.err.toStdString();
+    EXPECT_EQ(shown.out.count(QLatin1Char('\n')), 3);
+
+    ASSERT_EQ(Pelzo(dir, {QStringLiteral("convert"), QStringLiteral("BE6O0327.pzo"), QStringLiteral("a.txt")}).status, 0);
+    EXPECT_EQ(Pelzo(dir, {QStringLiteral("show"), QStringLiteral("a.txt")}).out, shown.out);
+
+    // Into a folder: the name is made from row 1's date and time.
+    ASSERT_TRUE(QDir(dir).mkdir(QStringLiteral("out")));
+    const CliRun toFolder = Pelzo(dir, {QStringLiteral("convert"), QStringLiteral("a.txt"), QStringLiteral("out")});
+    ASSERT_EQ(toFolder.status, 0) << toFolder.err.toStdString();
+    const QStringList made = QDir(dir + QStringLiteral("/out")).entryList(QDir::Files);
+    ASSERT_EQ(made, QStringList{QStringLiteral("BE6O2536.pzo")});
+    EXPECT_EQ(Pelzo(dir, {QStringLiteral("show"), QStringLiteral("out/BE6O2536.pzo")}).out, shown.out);
+    // The same name again is refused, not overwritten.
+    EXPECT_EQ(Pelzo(dir, {QStringLiteral("convert"), QStringLiteral("a.txt"), QStringLiteral("out/")}).status, 1);
+
+    // Record to record is word for word.
+    ASSERT_EQ(Pelzo(dir, {QStringLiteral("convert"), QStringLiteral("BE6O0327.pzo"), QStringLiteral("out/BE6O0000.pzo")}).status, 0);
+    EXPECT_EQ(h.read(QStringLiteral("out/BE6O0000.pzo")), Samples);
+}
+
+TEST(Convert, RowsThatCannotBeCodedWriteNothing)
+{
+    Harness h;
+    h.write(QStringLiteral("odd.txt"), "1\t59.85\tA\t1:02:03\t6 May 2011\t");
+    h.write(QStringLiteral("bad.txt"), "1\t50.0\tA\tt\td\t2\tabc\tA\tt\td\t");
+    const QString dir = h.dir.path();
+    const CliRun odd = Pelzo(dir, {QStringLiteral("convert"), QStringLiteral("odd.txt"), QStringLiteral("o.pzo")});
+    EXPECT_EQ(odd.status, 1);
+    EXPECT_TRUE(odd.err.contains(QStringLiteral("59.85")));
+    const CliRun bad = Pelzo(dir, {QStringLiteral("convert"), QStringLiteral("bad.txt"), QStringLiteral("b.txt")});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_TRUE(bad.err.contains(QString::fromUtf8("不能读取文件")));
+    EXPECT_FALSE(QFileInfo::exists(h.path(QStringLiteral("o.pzo"))));
+    EXPECT_FALSE(QFileInfo::exists(h.path(QStringLiteral("b.txt"))));
+    EXPECT_EQ(Pelzo(dir, {QStringLiteral("convert"), QStringLiteral("odd.txt"), QStringLiteral("o.doc")}).status, 2);
+    EXPECT_EQ(Pelzo(dir, {QStringLiteral("convert"), QStringLiteral("noext"), QStringLiteral("o.txt")}).status, 2);
+}
+
+TEST(Show, MalformedFilesNeverCrash)
+{
+    Harness h;
+    QByteArray junk;
+    for (int i = 0; i < 70000; ++i) junk += char((i * 7919) & 0xff);
+    h.write(QStringLiteral("junk.txt"), junk);
+    h.write(QStringLiteral("long.txt"), QByteArray(3 * 1024 * 1024, 'x') + "\t1\t2\t3\t4\t");
+    h.write(QStringLiteral("BE6O0327.pzo"), junk.left(4 * 1000 + 3));
+    for (const char* name : {"junk.txt", "long.txt", "BE6O0327.pzo", "missing.pzo", "noext"}) {
+        const CliRun r = Pelzo(h.dir.path(), {QStringLiteral("show"), QString::fromLatin1(name)});
+        EXPECT_TRUE(r.status == 0 || r.status == 1) << name << " " << r.status;
+    }
+    EXPECT_EQ(Pelzo(h.dir.path(), {QStringLiteral("show"), QStringLiteral("BE6O0327.pzo")}).out.count(QLatin1Char('\n')), 1000);
+}
+
+}  // namespace
+}  // namespace pelzo::test
