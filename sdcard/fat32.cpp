@@ -286,7 +286,8 @@ void Fat32::releaseChain(uint32_t f)
 }
 
 // Writes the entry's sector (already marked) and frees the long-name parts in front of the entry
-// that carry its checksum, so no orphaned long name is left on the card.
+// that carry its checksum, so no orphaned long name is left on the card. False when the entry's
+// own sector was not written.
 bool Fat32::freeLongNameParts(const EntryRef& entry, const Name11& name11)
 {
     const uint8_t sum = LongNameChecksum(name11);
@@ -302,7 +303,7 @@ bool Fat32::freeLongNameParts(const EntryRef& entry, const Name11& name11)
     // Parts in earlier sectors: each such sector read and written once.
     for (size_t i = 0; i < elsewhere.size();) {
         const uint32_t sector = elsewhere[i].sector;
-        if (!read(sector)) return false;
+        if (!read(sector)) return true;
         bool changed = false;
         for (; i < elsewhere.size() && elsewhere[i].sector == sector; ++i) {
             const size_t off = size_t(elsewhere[i].offset);
@@ -311,34 +312,36 @@ bool Fat32::freeLongNameParts(const EntryRef& entry, const Name11& name11)
                 changed = true;
             }
         }
-        if (changed && !write(sector)) return false;
+        if (changed && !write(sector)) return true;
     }
     return true;
 }
 
-void Fat32::DeleteCardFile(const Name11& name11)
+bool Fat32::DeleteCardFile(const Name11& name11)
 {
     begin();
     const std::optional<EntryRef> at = findEntry(name11);
-    if (!at) return;
+    if (!at) return false;
     DirEntry e;
     std::copy_n(buf_.begin() + at->offset, DirEntrySize, e.begin());
     // Releasing a directory's own clusters would strand everything inside it.
     if (EntryAttr(e) & AttrDirectory) {
         tell(MsgCannotDeleteDir);
-        return;
+        return false;
     }
     const uint32_t first = EntryFirstCluster(e);
     buf_[size_t(at->offset)] = EntryFree;
-    if (!freeLongNameParts(*at, name11)) return;
-    if (!validCluster(first)) return;  // nothing allocated: FSInfo and FAT stay as they are
+    if (!freeLongNameParts(*at, name11)) return false;
+    if (failed_) return true;  // the entry is free; an earlier long-name part may be left
+    if (!validCluster(first)) return true;  // nothing allocated: FSInfo and FAT stay as they are
     AdjustFreeCount(EntryFileSize(e));
-    if (failed_) return;
+    if (failed_) return true;
     const uint32_t nextFree = GetFsInfo(FsInfoField::NextFree);
-    if (failed_) return;
+    if (failed_) return true;
     if (first < nextFree) SetFsInfo(FsInfoField::NextFree, first);
-    if (failed_) return;
+    if (failed_) return true;
     releaseChain(first);
+    return true;
 }
 
 bool ShortName(QByteArray& name, Dialogs& dialogs)

@@ -111,7 +111,8 @@ public:
     bool listCut() const { return listCut_; }
 
     std::optional<EntryRef> FindRootEntry(const Name11& name11);
-    void DeleteCardFile(const Name11& name11);
+    // True when the entry was marked free (its chain is then released as far as it is sound).
+    bool DeleteCardFile(const Name11& name11);
     bool ShortName(QByteArray& name) { return pelzo::ShortName(name, dialogs_); }
     // Copies the root file with the dotted short name `name` into `out` from its current position.
     int CopyCardFile(QByteArray name, QIODevice& out, const CopyProgress& progress = {});

@@ -28,7 +28,7 @@ for i in 0 1 2 3; do
   expect_eq "$(sed -n $((4 + i))p trace)" "c0 80 8000 $off 128 $data" "piece $i of sector 0"
 done
 grep -qv '^c0 2 \|^40 81 \|^40 83 \|^c0 80 8000 ' trace && fail "unexpected transfer: $(cat trace)"
-expect_eq "$(wc -l < rows)" 6 "rows"
+expect_eq "$(wc -l < rows)" 7 "rows"
 expect_eq "$(sed -n 1p rows)" "..." "root row"
 expect_eq "$(sed -n 2p rows | cut -f1,2)" "ONE     .bin	0.5   KB" "one-cluster row"
 expect_eq "$(sed -n 3p rows | cut -f1,2)" "ALONGF~1.bin	9.765   KB" "several-cluster row"

@@ -141,7 +141,7 @@ TEST_F(CorruptTest, IntactCardRunsCleanly)
 {
     const Run r = runAll();
     EXPECT_EQ(r.mount, MountOk);
-    EXPECT_EQ(r.entries, 6);
+    EXPECT_EQ(r.entries, 7);
     EXPECT_EQ(r.messages, QStringList{MsgCannotDeleteDir});
     expectReservedUntouched(r);
 }

@@ -23,15 +23,17 @@ printf 'soon gone\n' > src/gone.txt
 head -c 700 /dev/urandom > src/inner.bin
 touch -d "2013-06-15 14:30:20" src/one.bin
 
-m() { "$@"; }
-m mcopy -i vol.img src/gone.txt ::GONE.TXT
-m mcopy -m -i vol.img src/one.bin ::ONE.BIN
-m mcopy -i vol.img src/several.bin "::A long file name.bin"
-m mmd -i vol.img ::SUBDIR
-m mcopy -i vol.img src/inner.bin ::SUBDIR/INNER.BIN
-m mcopy -i vol.img src/empty.txt ::EMPTY.TXT
-m mcopy -i vol.img src/lines.txt ::LINES.TXT
-m mdel -i vol.img ::GONE.TXT   # leaves a deleted entry before the end of the directory
+mcopy -i vol.img src/gone.txt ::GONE.TXT
+mcopy -m -i vol.img src/one.bin ::ONE.BIN
+mcopy -i vol.img src/several.bin "::A long file name.bin"
+mmd -i vol.img ::SUBDIR
+mcopy -i vol.img src/inner.bin ::SUBDIR/INNER.BIN
+mcopy -i vol.img src/empty.txt ::EMPTY.TXT
+mcopy -i vol.img src/lines.txt ::LINES.TXT
+# Seven long-name parts: the short entry lands in the root's next sector (and, with one sector
+# per cluster, in its next cluster).
+mcopy -i vol.img src/lines.txt "::A rather long file name that runs on across the end of the first sector of the root directory.txt"
+mdel -i vol.img ::GONE.TXT   # leaves a deleted entry before the end of the directory
 
 if [ "$layout" = plain ]; then
   mv vol.img card.img

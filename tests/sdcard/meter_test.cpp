@@ -183,7 +183,7 @@ TEST_F(MeterVolumeTest, ListsCopiesAndDeletesThroughTheMeter)
     ASSERT_EQ(fs.MountVolume(), MountOk);
     EXPECT_EQ(fs.volume().PartStart, 8192u);
     fs.ListRootDir();
-    EXPECT_EQ(fs.EntryCount(), 6);
+    EXPECT_EQ(fs.EntryCount(), 7);
     QBuffer out;
     out.open(QIODevice::ReadWrite);
     ASSERT_EQ(fs.CopyCardFile("A~1.BIN", out), CopyEnded);  // not there: the walk says so
