@@ -1,38 +1,48 @@
 #include "monitor/stats.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace pelzo {
 
-size_t RankTracker::targetLow() const
-{
-    const size_t n = low_.size() + high_.size();
-    if (n == 0) return 0;
-    const size_t k = size_t(std::ceil(fraction_ * double(n) - 1e-9));
-    return k < 1 ? 1 : k;
+namespace {
+constexpr int KeyCount = LevelHistogram::MaxKey - LevelHistogram::MinKey + 1;
 }
 
-void RankTracker::add(double v)
+LevelHistogram::LevelHistogram() : tree_(KeyCount + 1, 0)
 {
-    if (!low_.empty() && v > low_.top())
-        high_.push(v);
-    else
-        low_.push(v);
-    const size_t want = targetLow();
-    while (low_.size() > want) {
-        high_.push(low_.top());
-        low_.pop();
-    }
-    while (low_.size() < want && !high_.empty()) {
-        low_.push(high_.top());
-        high_.pop();
-    }
+    while (top_ * 2 <= KeyCount) top_ *= 2;
 }
 
-void RankTracker::clear()
+void LevelHistogram::add(double level)
 {
-    low_ = {};
-    high_ = {};
+    const double scaled = std::isfinite(level) ? std::round(level * 100.0) : (level > 0 ? MaxKey : MinKey);
+    const int key = int(std::clamp(scaled, double(MinKey), double(MaxKey)));
+    for (int i = key - MinKey + 1; i <= KeyCount; i += i & -i) ++tree_[size_t(i)];
+    ++n_;
+}
+
+void LevelHistogram::clear()
+{
+    std::fill(tree_.begin(), tree_.end(), 0);
+    n_ = 0;
+}
+
+double LevelHistogram::kth(uint64_t k) const
+{
+    if (n_ == 0) return 0;
+    k = std::clamp<uint64_t>(k, 1, n_);
+    // Largest position whose prefix count is below k; the answer is the next one.
+    int pos = 0;
+    uint64_t below = 0;
+    for (int step = top_; step > 0; step /= 2) {
+        const int next = pos + step;
+        if (next <= KeyCount && below + tree_[size_t(next)] < k) {
+            pos = next;
+            below += tree_[size_t(next)];
+        }
+    }
+    return double(pos + MinKey) / 100.0;  // pos + 1 is 1-based: key = pos + 1 - 1 + MinKey
 }
 
 void LevelStats::add(double level)
@@ -44,24 +54,36 @@ void LevelStats::add(double level)
         min_ = std::min(min_, level);
     }
     ++n_;
-    energy_ += std::pow(10.0L, (long double)level / 10.0L);
-    p90_.add(level);
-    p50_.add(level);
-    p10_.add(level);
+    energy_ += std::pow(10.0, level / 10.0);
+    hist_.add(level);
 }
 
-void LevelStats::clear() { *this = LevelStats(); }
+void LevelStats::clear()
+{
+    n_ = 0;
+    energy_ = 0;
+    max_ = min_ = 0;
+    hist_.clear();
+}
 
 double LevelStats::leq() const
 {
     if (n_ == 0) return 0;
-    return double(10.0L * std::log10(energy_ / (long double)n_));
+    return 10.0 * std::log10(energy_ / double(n_));
 }
 
 double LevelStats::sel() const
 {
     if (n_ == 0) return 0;
     return leq() + 10.0 * std::log10(double(n_));
+}
+
+double LevelStats::exceeded(int percent) const
+{
+    if (n_ == 0) return 0;
+    const double fraction = double(100 - percent) / 100.0;
+    const auto k = uint64_t(std::ceil(fraction * double(n_) - 1e-9));
+    return hist_.kth(std::max<uint64_t>(k, 1));
 }
 
 }  // namespace pelzo

@@ -1,28 +1,31 @@
 // Acoustic statistics of the samples in the views: energy average, percentile levels and the
-// sound exposure level. Each new sample costs O(1) for Leq and O(log n) for the percentiles.
+// sound exposure level. A new sample costs O(1) for Leq and O(log K) for the percentiles, K being
+// the number of level steps kept (hundredths of a decibel over the range below).
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <queue>
 #include <vector>
 
 namespace pelzo {
 
-// Keeps the k-th smallest value (nearest rank, k = ceil(p * n)) of a growing set: the k smallest
-// in a max-heap, the rest in a min-heap.
-class RankTracker {
+// Counts of levels in steps of 0.01 dB, as a Fenwick tree so "the k-th smallest" is a log-time
+// walk. Levels outside the range are held to its ends.
+class LevelHistogram {
 public:
-    explicit RankTracker(double fraction) : fraction_(fraction) {}
-    void add(double v);
+    static constexpr int MinKey = -10000;  // -100.00 dB
+    static constexpr int MaxKey = 30000;   // 300.00 dB
+
+    LevelHistogram();
+    void add(double level);
     void clear();
-    double value() const { return low_.empty() ? 0.0 : low_.top(); }
+    uint64_t count() const { return n_; }
+    // The k-th smallest level (1-based), as a multiple of 0.01 dB.
+    double kth(uint64_t k) const;
 
 private:
-    size_t targetLow() const;
-    double fraction_;
-    std::priority_queue<double> low_;
-    std::priority_queue<double, std::vector<double>, std::greater<double>> high_;
+    std::vector<uint32_t> tree_;  // 1-based
+    uint64_t n_ = 0;
+    int top_ = 1;  // highest power of two within the tree
 };
 
 class LevelStats {
@@ -31,20 +34,22 @@ public:
     void clear();
 
     uint64_t count() const { return n_; }
-    double leq() const;   // 10 log10(mean(10^(L/10)))
-    double sel() const;   // Leq + 10 log10(N), one sample per second
-    double l10() const { return p90_.value(); }  // exceeded by 10 % of the samples
-    double l50() const { return p50_.value(); }
-    double l90() const { return p10_.value(); }
+    double leq() const;  // 10 log10(mean(10^(L/10)))
+    double sel() const;  // Leq + 10 log10(N), one sample per second
+    // The level exceeded by `percent` % of the samples: nearest rank ceil((100 - percent) % of N).
+    double exceeded(int percent) const;
+    double l10() const { return exceeded(10); }
+    double l50() const { return exceeded(50); }
+    double l90() const { return exceeded(90); }
     double max() const { return max_; }
     double min() const { return min_; }
     double durationSeconds() const { return double(n_); }
 
 private:
     uint64_t n_ = 0;
-    long double energy_ = 0;  // sum of 10^(L/10)
+    double energy_ = 0;  // sum of 10^(L/10)
     double max_ = 0, min_ = 0;
-    RankTracker p90_{0.9}, p50_{0.5}, p10_{0.1};
+    LevelHistogram hist_;
 };
 
 }  // namespace pelzo

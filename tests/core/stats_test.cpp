@@ -33,10 +33,15 @@ TEST(LevelStats, KnownValues)
     t.add(90.0);
     for (int i = 0; i < 9; ++i) t.add(30.0);
     EXPECT_NEAR(t.leq(), 10 * std::log10((1e9 + 9 * 1e3) / 10), 1e-9);
-    EXPECT_EQ(t.l10(), 30.0);  // 10 % of 10 samples: rank 9 from the bottom is still 30
+    EXPECT_NEAR(t.l10(), 30.0, 1e-9);  // 10 % of 10 samples: rank 9 from the bottom is still 30
     EXPECT_EQ(t.max(), 90.0);
     EXPECT_EQ(t.min(), 30.0);
     EXPECT_EQ(t.count(), 10u);
+    EXPECT_NEAR(t.l90(), 30.0, 1e-9);
+    LevelStats odd;  // off the 0.1 dB grid, and far outside any meter's range
+    for (double l : {59.85, 1e9, -1e9, 42.42}) odd.add(l);
+    EXPECT_NEAR(odd.l50(), 42.42, 1e-9);
+    EXPECT_NEAR(odd.l90(), -100.0, 1e-9);
     t.clear();
     EXPECT_EQ(t.count(), 0u);
     EXPECT_EQ(t.leq(), 0.0);
@@ -53,9 +58,9 @@ TEST(LevelStats, PercentilesMatchSortingAtEverySize)
         s.add(v);
         all.push_back(v);
         if (i < 50 || i % 97 == 0) {
-            ASSERT_EQ(s.l10(), NearestRank(all, 0.9)) << i;
-            ASSERT_EQ(s.l50(), NearestRank(all, 0.5)) << i;
-            ASSERT_EQ(s.l90(), NearestRank(all, 0.1)) << i;
+            ASSERT_NEAR(s.l10(), NearestRank(all, 0.9), 1e-9) << i;
+            ASSERT_NEAR(s.l50(), NearestRank(all, 0.5), 1e-9) << i;
+            ASSERT_NEAR(s.l90(), NearestRank(all, 0.1), 1e-9) << i;
         }
     }
 }
