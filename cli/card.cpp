@@ -69,7 +69,8 @@ int Usage(const char* text, int status)
     return status;
 }
 
-// The SD card command's first steps: link, request 2, card bit.
+// The link must be up. The card itself answers through the first sector read, so the wire
+// starts with sector 0 (a meter without a card refuses that read).
 bool CardReady(Context& c)
 {
     c.st.UsbLinked = c.usb.OpenMeter() == MeterOpened;
@@ -77,7 +78,7 @@ bool CardReady(Context& c)
         c.dialogs.message(PlainMessage(MsgUsbNotLinked));
         return false;
     }
-    return CheckCardPresent(c.usb) == CardCheck::Present;
+    return true;
 }
 
 void PrintInfo(const Fat32& fs)
@@ -174,7 +175,12 @@ int CmdCard(Context& c, const QStringList& allArgs)
     Fat32 fs(card, c.dialogs);
     const bool mounted = fs.MountVolume() == MountOk;
     if (!mounted) {
-        if (!fs.transferFailed()) Err(QStringLiteral("pelzo card: no FAT32 volume on the card"));
+        if (!fs.transferFailed()) {
+            Err(QStringLiteral("pelzo card: no FAT32 volume on the card"));
+        } else if (c.usb.OpenMeter() == MeterOpened) {
+            // The meter refused the first sector: a missing card is the usual reason, say so.
+            CheckCardPresent(c.usb);
+        }
         return 1;
     }
     int status = 0;

@@ -92,9 +92,12 @@ std::optional<QString> QtDialogs::openFile(const QString& filter)
     return dlg.selectedFiles().constFirst();
 }
 
-std::optional<SaveChoice> QtDialogs::saveFile(const QString& filter)
+std::optional<SaveChoice> QtDialogs::saveFile(const QString& filter) { return saveFileNamed(filter, QString()); }
+
+std::optional<SaveChoice> QtDialogs::saveFileNamed(const QString& filter, const QString& initialName)
 {
     QFileDialog dlg(owner_, QString(), QDir::currentPath());
+    if (!initialName.isEmpty()) dlg.selectFile(initialName);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setOption(QFileDialog::DontConfirmOverwrite);
@@ -110,12 +113,12 @@ std::optional<SaveChoice> QtDialogs::saveFile(const QString& filter)
     return SaveChoice{dlg.selectedFiles().constFirst(), index > 0 ? index : 1};
 }
 
-std::optional<Rgb> QtDialogs::pickColor(Rgb)
+std::optional<Rgb> QtDialogs::pickColor(Rgb initial)
 {
-    QColorDialog dlg(QColor::fromRgb(lastColor_), owner_);
+    // The caller keeps the colour last confirmed in its own dialog.
+    QColorDialog dlg(QColor::fromRgb(initial), owner_);
     if (dlg.exec() != QDialog::Accepted) return std::nullopt;
-    lastColor_ = dlg.selectedColor().rgb();
-    return lastColor_;
+    return dlg.selectedColor().rgb();
 }
 
 void QtDialogs::withProgress(ProgressKind kind, const std::function<void()>& work)
@@ -137,12 +140,20 @@ void QtDialogs::withProgress(ProgressKind kind, const std::function<void()>& wor
         }
     } scope{pause_, *win};
     pause_.setPumping(true);
+    QPointer<ProgressWindow> previous = current_;
+    current_ = win.get();
+    struct Restore {
+        QPointer<ProgressWindow>& cur;
+        QPointer<ProgressWindow> prev;
+        ~Restore() { cur = prev; }
+    } restore{current_, previous};
     work();
 }
 
-void QtDialogs::progressText(const QString&)
+void QtDialogs::progressText(const QString& text)
 {
-    // Long work reports here between its steps: a chance to repaint.
+    // Long work reports here between its steps: show how far it has come, and repaint.
+    if (current_) current_->setWindowTitle(current_->property("caption").toString() + QStringLiteral("   ") + text);
     if (pause_.pumping()) QCoreApplication::processEvents();
 }
 

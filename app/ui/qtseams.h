@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/seams.h"
+#include "files/ui/progress.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -37,6 +38,7 @@ public:
     int message(const Message& m) override;
     std::optional<QString> openFile(const QString& filter) override;
     std::optional<SaveChoice> saveFile(const QString& filter) override;
+    std::optional<SaveChoice> saveFileNamed(const QString& filter, const QString& initialName) override;
     std::optional<Rgb> pickColor(Rgb initial) override;
     void withProgress(ProgressKind kind, const std::function<void()>& work) override;
     void progressText(const QString& text) override;
@@ -45,7 +47,7 @@ private:
     PumpingPause& pause_;
     QString appDir_;
     QPointer<QWidget> owner_;
-    Rgb lastColor_ = MakeRgb(0, 0, 0);  // the colour dialog keeps its last confirmed colour
+    QPointer<ProgressWindow> current_;  // the progress window of the work under way
 };
 
 // Timer1S: the logic switches it, the QTimer really stops and starts.

@@ -24,6 +24,7 @@ ProgressWindow::ProgressWindow(QWidget* owner, const QString& caption, const QSt
     : QDialog(owner), animate1_(new QLabel(this)), movie_(new QMovie(clipPath, QByteArray(), this)), stopFrame_(stopFrame)
 {
     setWindowTitle(caption);
+    setProperty("caption", caption);  // the title again after progress texts
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     // Blocks input to every other window while the work runs, without a nested exec().
     setWindowModality(Qt::ApplicationModal);

@@ -134,12 +134,12 @@ TEST(QtDialogsTest, ColourDialogOpensOnTheLastConfirmedColour)
         static_cast<QDialog*>(dlg)->accept();
     });
     EXPECT_EQ(d.pickColor(MakeRgb(255, 0, 0)), std::optional<Rgb>(MakeRgb(10, 20, 30)));
-    EXPECT_EQ(opened, QColor(0, 0, 0));  // black at first, whatever the caller had
+    EXPECT_EQ(opened, QColor(255, 0, 0));  // on the colour the caller kept
     OnNextModal([&](QWidget* w) {
         opened = static_cast<QColorDialog*>(w)->currentColor();
         static_cast<QDialog*>(w)->reject();
     });
-    EXPECT_EQ(d.pickColor(MakeRgb(255, 0, 0)), std::nullopt);
+    EXPECT_EQ(d.pickColor(MakeRgb(10, 20, 30)), std::nullopt);
     EXPECT_EQ(opened, QColor(10, 20, 30));
 }
 

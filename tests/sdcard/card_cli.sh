@@ -17,17 +17,16 @@ card() { timeout 60 "$VM" --card card/card.img "$@"; }
 bash "$HERE/make_card.sh" "$WORK/card" plain 1
 mkdir out
 
-# ls: request 2 with the card bit, then sector 0 exactly as the protocol reads it.
+# ls: the wire starts with sector 0 exactly as the protocol reads it.
 card --trace trace -- "$PELZO" card ls > rows 2> err || fail "ls failed: $(cat err)"
-expect_eq "$(sed -n 1p trace)" "c0 2 0001 0000 1 40" "request 2"
-expect_eq "$(sed -n 2p trace)" "40 81 0000 0000 4 00000000" "select sector 0"
-expect_eq "$(sed -n 3p trace)" "40 83 0000 0000 4 00000000" "load sector 0"
+expect_eq "$(sed -n 1p trace)" "40 81 0000 0000 4 00000000" "select sector 0"
+expect_eq "$(sed -n 2p trace)" "40 83 0000 0000 4 00000000" "load sector 0"
 for i in 0 1 2 3; do
   off=$(printf '%04x' $((i * 128)))
   data=$(dd if=card/card.img bs=128 skip=$i count=1 status=none | od -An -v -tx1 | tr -d ' \n')
-  expect_eq "$(sed -n $((4 + i))p trace)" "c0 80 8000 $off 128 $data" "piece $i of sector 0"
+  expect_eq "$(sed -n $((3 + i))p trace)" "c0 80 8000 $off 128 $data" "piece $i of sector 0"
 done
-grep -qv '^c0 2 \|^40 81 \|^40 83 \|^c0 80 8000 ' trace && fail "unexpected transfer: $(cat trace)"
+grep -qv '^40 81 \|^40 83 \|^c0 80 8000 ' trace && fail "unexpected transfer: $(cat trace)"
 expect_eq "$(wc -l < rows)" 7 "rows"
 expect_eq "$(sed -n 1p rows)" "..." "root row"
 expect_eq "$(sed -n 2p rows | cut -f1,2)" "ONE     .bin	0.5   KB" "one-cluster row"
@@ -66,19 +65,22 @@ fsck.fat -n card/card.img > fsck || true
 grep -v '^fsck.fat \|FATs differ\|Using first FAT\|Leaving filesystem unchanged\| files, \|^$' fsck && fail "fsck: $(cat fsck)"
 expect_eq "$(minfo -i card/card.img :: | sed -n 's/^free clusters=//p')" "$((free + 1))" "free count after rm"
 
-# No card in the meter: one message, no sector request.
+# No card in the meter: the first sector is refused, and the card bit tells why.
 status=0
 timeout 60 "$VM" --trace trace -- "$PELZO" card ls > rows 2> err || status=$?
 expect_eq "$status" 1 "no card status"
-expect_eq "$(cat err)" "未能检测到SD卡！" "no card message"
-expect_eq "$(wc -l < trace)" 1 "no card transfers"
+expect_eq "$(tail -n 1 err)" "未能检测到SD卡！" "no card message"
+expect_eq "$(sed -n 3p trace)" "c0 2 0001 0000 1 00" "card bit asked after the refusal"
+expect_eq "$(wc -l < trace)" 3 "no card transfers"
 
-# A transfer that fails mid-sector: one message, nothing more on the wire.
+# A transfer that fails mid-sector: one message, no further sector request (only the card bit is
+# asked, to explain the failure).
 status=0
 card --trace trace --fail-request 4 -- "$PELZO" card ls > rows 2> err || status=$?
 expect_eq "$status" 1 "failure status"
 expect_eq "$(cat err)" "USB设备已被断开,无法连接到设备!" "failure message"
-expect_eq "$(wc -l < trace)" 4 "transfers up to the failure"
+expect_eq "$(wc -l < trace)" 5 "transfers up to the failure"
+expect_eq "$(sed -n 5p trace)" "c0 2 0001 0000 1 40" "card bit asked after the failure"
 [ -s rows ] && fail "rows after a failure: $(cat rows)"
 
 "$PELZO" card ls --help | grep -q "usage: pelzo card ls" || fail "help"
