@@ -9,7 +9,7 @@ PACKAGES=(
   libusb-dev umockdev libumockdev-dev
   libgtest-dev libgmock-dev
   dosfstools mtools fdisk
-  fonts-noto-cjk xvfb xauth imagemagick
+  fonts-noto-cjk xvfb xauth imagemagick xdotool
   libreoffice-calc-nogui libreoffice-dev
 )
 

@@ -293,6 +293,9 @@ void TFormMain::BuildStatusStrip()
     Fill(panelStat_, FormBlue);
     labelUSBState_ = Label(panelStat_, "LabelUSBState", st_.LabelUSBState, PixelFont(11), Qt::white);
     labelUSBState_->move(16, 6);
+    // The acoustic statistics of the samples in the views, beside the link state.
+    labelStats_ = Label(panelStat_, "LabelStats", QString(), PixelFont(11), Qt::white);
+    labelStats_->move(170, 6);
 }
 
 void TFormMain::BuildPageA()
@@ -552,6 +555,7 @@ void TFormMain::ApplySeriesColours()
 void TFormMain::ShowState()
 {
     SetLabel(labelUSBState_, st_.LabelUSBState, true);
+    SetLabel(labelStats_, StatsLine(st_.Stats), true);
     SetLabel(labelDB_, st_.Label_DB, false);
     SetLabel(labelLcdStart_, st_.Label_LcdStart, true);
     SetLabel(labelLcdEnd_, st_.Label_LcdEnd, true);

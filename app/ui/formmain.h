@@ -128,6 +128,7 @@ private:
     QLabel* image2_ = nullptr;
     QWidget* panelStat_ = nullptr;
     QLabel* labelUSBState_ = nullptr;
+    QLabel* labelStats_ = nullptr;
     QWidget* panelMain_ = nullptr;
     QWidget* panelA_ = nullptr;
     QWidget* panelB_ = nullptr;
