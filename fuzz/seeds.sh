@@ -37,6 +37,9 @@ if command -v mkfs.fat >/dev/null; then
   mkfs.fat -F 32 -S 512 -s 1 -R 4 -f 2 -n PELZO "$img" >/dev/null 2>&1
   num() { od -An -tu"$2" -j"$1" -N"$2" "$img" | tr -d ' '; }
   poke() { printf "$2" | dd of="$img" bs=1 seek="$1" conv=notrunc status=none; }
+  # FAT32 keeps the sector count in the 32-bit field (mkfs.fat uses the 16-bit one when it fits).
+  tot=$(num 19 2)
+  if [ "$tot" -ne 0 ]; then poke 19 '\x00\x00'; poke 32 "$(le "$tot" 4)"; fi
   rsvd=$(num 14 2) nfats=$(num 16 1) fatsz=$(num 36 4) rootc=$(num 44 4)
   data=$((rsvd + nfats * fatsz))   # the sector of cluster 2 (one sector per cluster)
   fat() { for ((k = 0; k < nfats; k++)); do poke $(((rsvd + k * fatsz) * 512 + 4 * $1)) "$(le "$2" 4)"; done; }
