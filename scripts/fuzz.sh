@@ -9,6 +9,15 @@ seconds=${1:-60}
 shift || true
 dir=build-fuzz
 
+# clang and its runtime with libFuzzer (Debian 12: clang, libclang-rt-14-dev).
+fuzzer_runtime() { [ -f "$(clang -print-file-name=libclang_rt.fuzzer-x86_64.a 2>/dev/null)" ]; }
+if ! command -v clang++ >/dev/null || ! fuzzer_runtime; then
+  SUDO=
+  [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends clang libclang-rt-14-dev
+fi
+
 if [ ! -f $dir/CMakeCache.txt ]; then
   CC=clang CXX=clang++ cmake -S . -B $dir -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DPELZO_SANITIZE=ON -DPELZO_FUZZ=ON > $dir.configure.log 2>&1 || { cat $dir.configure.log; exit 1; }
