@@ -1,0 +1,89 @@
+#include "app/ui/charts.h"
+
+namespace pelzo {
+
+bool SeriesMirror::sync()
+{
+    if (!graph_ || !series_) return false;
+    const Series& series = *series_;
+    const size_t n = series.count();
+    bool changed = false;
+    if (series.generation != generation_ || n < count_) {
+        graph_->data()->clear();
+        count_ = 0;
+        generation_ = series.generation;
+        changed = true;
+    }
+    if (count_ == n) return changed;
+    if (n - count_ == 1) {
+        graph_->addData(double(count_), series.y[count_]);
+    } else {
+        QVector<double> keys(qsizetype(n - count_));
+        QVector<double> values(qsizetype(n - count_));
+        for (size_t i = count_; i < n; ++i) {
+            keys[qsizetype(i - count_)] = double(i);
+            values[qsizetype(i - count_)] = series.y[i];
+        }
+        graph_->addData(keys, values, true);
+    }
+    count_ = n;
+    return true;
+}
+
+CrossHair::CrossHair(QCustomPlot* plot, QCPAxis* x, QCPAxis* y, const QColor& color)
+    : QObject(plot), plot_(plot), x_(x), y_(y)
+{
+    const QString name = QStringLiteral("crosshair");
+    plot_->addLayer(name, plot_->layer(QStringLiteral("main")), QCustomPlot::limAbove);
+    layer_ = plot_->layer(name);
+    layer_->setMode(QCPLayer::lmBuffered);
+    const QPen pen(color);
+    for (QCPItemStraightLine** line : {&vertical_, &horizontal_}) {
+        *line = new QCPItemStraightLine(plot_);
+        (*line)->setLayer(layer_);
+        (*line)->setPen(pen);
+        (*line)->setSelectable(false);
+        (*line)->setClipToAxisRect(true);
+        (*line)->point1->setAxes(x_, y_);
+        (*line)->point2->setAxes(x_, y_);
+        (*line)->setVisible(false);
+    }
+}
+
+void CrossHair::moveTo(const QPointF& pixel)
+{
+    if (!plot_->axisRect()->rect().contains(pixel.toPoint())) {
+        hide();
+        return;
+    }
+    const double x = x_->pixelToCoord(pixel.x());
+    const double y = y_->pixelToCoord(pixel.y());
+    vertical_->point1->setCoords(x, y_->range().lower);
+    vertical_->point2->setCoords(x, y_->range().upper);
+    horizontal_->point1->setCoords(x_->range().lower, y);
+    horizontal_->point2->setCoords(x_->range().upper, y);
+    vertical_->setVisible(true);
+    horizontal_->setVisible(true);
+    layer_->replot();
+}
+
+void CrossHair::hide()
+{
+    if (!vertical_->visible()) return;
+    vertical_->setVisible(false);
+    horizontal_->setVisible(false);
+    layer_->replot();
+}
+
+void ShowBar(QCPBars* bars, double value, Rgb color)
+{
+    bars->data()->clear();
+    bars->addData(0.0, value);
+    QLinearGradient gradient(0, 1, 0, 0);  // bottom to top of each bar
+    gradient.setCoordinateMode(QGradient::ObjectMode);
+    gradient.setColorAt(0, QColor(0, 128, 0));
+    gradient.setColorAt(1, QColor::fromRgb(color));
+    bars->setBrush(QBrush(gradient));
+}
+
+}  // namespace pelzo
