@@ -154,9 +154,12 @@ struct CardFaults : ::testing::Test {
     }
 
     // Runs the operation once whole (its transfer count and the card after it), then once for
-    // every transfer failing in turn; `check` judges each cut-short run.
-    void EveryTransferFails(const std::function<void(Fat32&)>& operation, const std::function<void(unsigned n)>& check)
+    // every transfer failing in turn; `check` judges each cut-short run, `prepare` runs before
+    // each run.
+    void EveryTransferFails(const std::function<void(Fat32&)>& operation, const std::function<void(unsigned n)>& check,
+                            const std::function<void()>& prepare = [] {})
     {
+        prepare();
         const unsigned base = vm.transferCount();
         ASSERT_TRUE(RunCommand(operation));
         ASSERT_TRUE(dialogs.shown.empty()) << dialogs.texts().join(QLatin1Char('|')).toStdString();
@@ -168,6 +171,7 @@ struct CardFaults : ::testing::Test {
         for (unsigned n = 1; n <= transfers; ++n) {
             SCOPED_TRACE(::testing::Message() << "transfer " << n << " of " << transfers << " fails");
             dialogs.shown.clear();
+            prepare();
             vm.failTransfer(vm.transferCount() + n);
             EXPECT_FALSE(RunCommand(operation));
             EXPECT_EQ(dialogs.texts(), QStringList{MsgUsbLost});
@@ -184,8 +188,11 @@ struct CardFaults : ::testing::Test {
 
 TEST_F(CardFaults, ListingLeavesTheCardUnchanged)
 {
-    int listed = 0;
-    EveryTransferFails([&](Fat32& fs) { fs.ListRootDir(); listed = fs.EntryCount(); },
+    int listed = -1;
+    EveryTransferFails([&](Fat32& fs) {
+                           fs.ListRootDir();
+                           if (listed < 0) listed = fs.EntryCount();  // the whole run comes first
+                       },
                        [&](unsigned) { EXPECT_EQ(ReadAll(card.image), card.original); });
     EXPECT_EQ(after, card.original);
     EXPECT_EQ(listed, 5);  // label, the three files, the folder
@@ -193,7 +200,7 @@ TEST_F(CardFaults, ListingLeavesTheCardUnchanged)
 
 TEST_F(CardFaults, CopyLeavesTheCardUnchangedAndNeverClaimsAWholeFile)
 {
-    QByteArray copied;
+    QByteArray copied, wholeCopy;
     bool complete = false;
     const Name11 name = *ShortNameOf("SEVERA~1.BIN");
     EveryTransferFails(
@@ -203,13 +210,19 @@ TEST_F(CardFaults, CopyLeavesTheCardUnchangedAndNeverClaimsAWholeFile)
             fs.CopyCardEntry(name, out);
             copied = out.data();
             complete = fs.complete();
+            if (wholeCopy.isNull()) wholeCopy = copied;  // the whole run comes first
         },
         [&](unsigned) {
             EXPECT_EQ(ReadAll(card.image), card.original);
             EXPECT_FALSE(complete);
             EXPECT_TRUE(card.several.startsWith(copied));
+        },
+        [&] {
+            copied.clear();
+            complete = false;
         });
     EXPECT_EQ(after, card.original);
+    EXPECT_EQ(wholeCopy, card.several);
 }
 
 TEST_F(CardFaults, DeletionCutShortOrphansAtMostTheDeletedFilesClusters)
