@@ -1,5 +1,6 @@
 # Helpers for the fault scripts.
 set -euo pipefail
+trap 'echo "FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
 : "${PELZO_BIN:?}"
 VM="$PELZO_BIN/virtual-meter"
 PELZO="$PELZO_BIN/pelzo"
