@@ -51,6 +51,12 @@ public:
     virtual int message(const Message& m) = 0;
     virtual std::optional<QString> openFile(const QString& filter) = 0;
     virtual std::optional<SaveChoice> saveFile(const QString& filter) = 0;
+    // The same dialog starting on `initialName`; dialogs that cannot preset a name ignore it.
+    virtual std::optional<SaveChoice> saveFileNamed(const QString& filter, const QString& initialName)
+    {
+        (void)initialName;
+        return saveFile(filter);
+    }
     // Colour picker opening on `initial`; nullopt when cancelled.
     virtual std::optional<Rgb> pickColor(Rgb initial) = 0;
     // Runs `work` while the progress window of `kind` animates. `progress` may be called by the

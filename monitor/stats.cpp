@@ -78,6 +78,16 @@ double LevelStats::sel() const
     return leq() + 10.0 * std::log10(double(n_));
 }
 
+QString StatsLine(const LevelStats& s)
+{
+    if (s.count() == 0) return {};
+    const uint64_t secs = s.count();
+    return QString::asprintf("Leq %.1f dB   L10 %.1f   L50 %.1f   L90 %.1f   SEL %.1f dB   N %llu (%02llu:%02llu:%02llu)",
+                             s.leq(), s.l10(), s.l50(), s.l90(), s.sel(), (unsigned long long)secs,
+                             (unsigned long long)(secs / 3600), (unsigned long long)(secs / 60 % 60),
+                             (unsigned long long)(secs % 60));
+}
+
 double LevelStats::exceeded(int percent) const
 {
     if (n_ == 0) return 0;

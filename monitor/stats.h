@@ -3,6 +3,8 @@
 // the number of level steps kept (hundredths of a decibel over the range below).
 #pragma once
 
+#include <QString>
+
 #include <cstdint>
 #include <vector>
 
@@ -51,5 +53,9 @@ private:
     double max_ = 0, min_ = 0;
     LevelHistogram hist_;
 };
+
+// One line for the window's status strip: "Leq 62.3 dB  L10 … SEL … N 3600 (01:00:00)"; empty
+// without samples.
+QString StatsLine(const LevelStats& s);
 
 }  // namespace pelzo

@@ -146,6 +146,7 @@ TFormMain::TFormMain(FormSeams seams)
     setObjectName(QStringLiteral("FormMain"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("Pelzo Sound Link"));
+    setWindowIcon(QIcon(OptionalPicture(QDir::currentPath(), QStringLiteral("pelzo.png"))));
     Fill(this, FormBlue);
     resize(StartWidth, StartHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -304,7 +305,7 @@ void TFormMain::BuildPageA()
     panelA_R_ = Panel(panelA_, "PanelA_R");
     BuildReadout(panelA_LU_);
 
-    grid_ = new QTableView(panelA_LD_);
+    grid_ = new GridView(panelA_LD_);
     grid_->setObjectName(QStringLiteral("StringGrid"));
     model_ = new GridModel(st_.Grid, grid_);
     grid_->setModel(model_);
@@ -360,6 +361,9 @@ void TFormMain::BuildChart1(QWidget* panel)
     chart1_->setObjectName(QStringLiteral("Chart1"));
     chart1_->setNoAntialiasingOnDrag(true);
     chart1_->setPlottingHint(QCP::phCacheLabels, true);
+    // Fast line series: plain polylines, no antialiasing, so a tick redraws quickly.
+    chart1_->setPlottingHint(QCP::phFastPolylines, true);
+    chart1_->setNotAntialiasedElements(QCP::aePlottables | QCP::aeGrid | QCP::aeAxes);
     chart1_->plotLayout()->insertRow(0);
     auto* title = new QCPTextElement(chart1_, QStringLiteral("SPL Graph Analyzing"), PixelFont(12, true));
     title->setTextColor(QColor(0, 0, 128));
@@ -515,7 +519,7 @@ void TFormMain::ApplyChart2Margins()
     m.setBottom(h * 5 / 100);
     m.setRight(w * 15 / 100);
     chart2_->axisRect()->setMargins(m);
-    chart2_->replot(QCustomPlot::rpQueuedReplot);
+    chart2Dirty_ = true;
 }
 
 void TFormMain::SetWindowRegion() { setMask(RoundRectRegion(width(), height())); }
@@ -567,16 +571,25 @@ void TFormMain::ShowState()
         chartToolTxt_->setText(st_.ChartTool_Txt);
         chart1Changed = true;
     }
-    if (chart1Changed) chart1_->replot(QCustomPlot::rpQueuedReplot);
+    chart1Dirty_ |= chart1Changed;
 
     if (shownBarValue_ != st_.Series1.value || shownBarColor_ != st_.Series1.color) {
         shownBarValue_ = st_.Series1.value;
         shownBarColor_ = st_.Series1.color;
         ShowBar(series1_, shownBarValue_, shownBarColor_);
-        chart2_->replot(QCustomPlot::rpQueuedReplot);
+        chart2Dirty_ = true;
     }
     panelA_->setVisible(st_.PageAShown);
     panelB_->setVisible(!st_.PageAShown);
+    // A chart on the hidden page is drawn when its page comes back.
+    if (chart1Dirty_ && st_.PageAShown) {
+        chart1_->replot(QCustomPlot::rpQueuedReplot);
+        chart1Dirty_ = false;
+    }
+    if (chart2Dirty_ && !st_.PageAShown) {
+        chart2_->replot(QCustomPlot::rpQueuedReplot);
+        chart2Dirty_ = false;
+    }
 }
 
 // ---- handlers ----------------------------------------------------------------------------
@@ -657,10 +670,35 @@ void TFormMain::SpeedButtonMaxMinClick()
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == chart1_) {
-        if (event->type() == QEvent::MouseMove)
-            chartTool1_->moveTo(static_cast<QMouseEvent*>(event)->position());
-        else if (event->type() == QEvent::Leave)
-            chartTool1_->hide();
+        // The right button pans the time axis; the left one draws the zoom rectangle.
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            if (mouse->button() == Qt::RightButton) {
+                panFrom_ = mouse->position().x();
+                panRange_ = chart1_->xAxis->range();
+                panning_ = true;
+                return true;
+            }
+            break;
+        case QEvent::MouseMove:
+            chartTool1_->moveTo(mouse->position());
+            if (panning_ && (mouse->buttons() & Qt::RightButton)) {
+                const double perPixel = panRange_.size() / std::max(1, chart1_->axisRect()->width());
+                const double shift = (panFrom_ - mouse->position().x()) * perPixel;
+                chart1_->xAxis->setRange(panRange_.lower + shift, panRange_.upper + shift);
+                chart1_->replot(QCustomPlot::rpQueuedReplot);
+            }
+            break;
+        case QEvent::MouseButtonRelease:
+            if (mouse->button() == Qt::RightButton && panning_) {
+                panning_ = false;
+                return true;
+            }
+            break;
+        case QEvent::Leave: chartTool1_->hide(); break;
+        default: break;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

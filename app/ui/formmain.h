@@ -10,6 +10,7 @@
 #include "monitor/monitor.h"
 
 #include <QWidget>
+#include <qcustomplot.h>
 
 #include <array>
 #include <memory>
@@ -150,6 +151,11 @@ private:
     QLabel* label6_ = nullptr;
     QPlainTextEdit* memo1_ = nullptr;
     // What page B and the chart show, so a tick redraws only what changed.
+    bool panning_ = false;
+    double panFrom_ = 0;
+    QCPRange panRange_;
+    bool chart1Dirty_ = true;
+    bool chart2Dirty_ = true;
     double shownBarValue_ = -1;
     Rgb shownBarColor_ = 0;
     Rgb shownColours_[3] = {0, 0, 0};

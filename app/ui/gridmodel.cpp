@@ -77,3 +77,34 @@ void GridModel::gridReset()
 }
 
 }  // namespace pelzo
+
+#include <QHeaderView>
+
+namespace pelzo {
+
+GridView::GridView(QWidget* parent) : QTableView(parent) {}
+
+void GridView::setModel(QAbstractItemModel* m)
+{
+    QTableView::setModel(m);
+    if (m) connect(m, &QAbstractItemModel::rowsInserted, this, &GridView::rowsAppended);
+}
+
+void GridView::rowsAppended(const QModelIndex& parent, int first, int)
+{
+    // Rows are all of one fixed height, so where the first new one lands is plain arithmetic.
+    const int y = first * verticalHeader()->defaultSectionSize() - verticalHeader()->offset();
+    appendedOutOfSight_ = !parent.isValid() && y > viewport()->height();
+}
+
+void GridView::doItemsLayout()
+{
+    if (appendedOutOfSight_) {
+        appendedOutOfSight_ = false;
+        updateGeometries();  // the scroll bar learns of the new rows; nothing visible changed
+        return;
+    }
+    QTableView::doItemsLayout();
+}
+
+}  // namespace pelzo

@@ -31,3 +31,23 @@ private:
 };
 
 }  // namespace pelzo
+
+#include <QTableView>
+
+namespace pelzo {
+
+// The table of readings. A recording appends a row every second below what is shown: that
+// only moves the scroll bar, so the rows on screen are not painted again for it.
+class GridView final : public QTableView {
+    Q_OBJECT
+public:
+    explicit GridView(QWidget* parent = nullptr);
+    void setModel(QAbstractItemModel* model) override;
+    void doItemsLayout() override;
+
+private:
+    void rowsAppended(const QModelIndex& parent, int first, int last);
+    bool appendedOutOfSight_ = false;
+};
+
+}  // namespace pelzo

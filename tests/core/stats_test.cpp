@@ -64,3 +64,11 @@ TEST(LevelStats, PercentilesMatchSortingAtEverySize)
         }
     }
 }
+
+TEST(LevelStats, StatusLine)
+{
+    LevelStats s;
+    EXPECT_TRUE(StatsLine(s).isEmpty());
+    for (int i = 0; i < 3661; ++i) s.add(60.0);
+    EXPECT_EQ(StatsLine(s), "Leq 60.0 dB   L10 60.0   L50 60.0   L90 60.0   SEL 95.6 dB   N 3661 (01:01:01)");
+}

@@ -4,7 +4,9 @@
 
 #include "monitor/monitor.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QTest>
 #include <QTableView>
 #include <qcustomplot.h>
 
@@ -105,6 +107,22 @@ TEST_F(ViewsTest, ClearingEmptiesTableAndGraphsButKeepsTheAxis)
     form->ShowState();
     EXPECT_EQ(graphSize(0), 3);
     EXPECT_EQ(form->stringGrid()->model()->rowCount(), 3);
+}
+
+TEST_F(ViewsTest, RightDragPansTheTimeAxisAndTheTickScrollsOnFromThere)
+{
+    QCustomPlot* c = form->chart1();
+    const QPoint from = c->axisRect()->center();
+    const QPoint to = from - QPoint(c->axisRect()->width() / 10, 0);  // a tenth of 300 to the left
+    QTest::mousePress(c, Qt::RightButton, {}, from);
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), c->mapToGlobal(QPointF(to)), Qt::NoButton, Qt::RightButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(c, &move);
+    QTest::mouseRelease(c, Qt::RightButton, {}, to);
+    EXPECT_NEAR(c->xAxis->range().lower, 30, 1.0);
+    EXPECT_NEAR(st().Axis.min, c->xAxis->range().lower, 1e-9);
+    EXPECT_NEAR(st().Axis.max - st().Axis.min, 300, 1e-9);
+    EXPECT_DOUBLE_EQ(c->yAxis->range().lower, 25);
 }
 
 TEST_F(ViewsTest, EditedCellsAreKeptInTheGrid)
