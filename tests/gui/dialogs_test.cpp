@@ -162,12 +162,12 @@ TEST(ProgressTest, WindowsAnimateAndTheDeskKeepsRunningWhileWorkPauses)
     };
     for (const ProgressCase& c : cases) {
         SCOPED_TRACE(c.name);
-        ProgressWindow* seen = nullptr;
+        QPointer<ProgressWindow> seen;  // the window is destroyed when the work ends
         int timerFired = 0;
         d.withProgress(c.kind, [&] {
             for (QWidget* w : QApplication::topLevelWidgets())
                 if (w->objectName() == QLatin1String(c.name) && w->isVisible()) seen = qobject_cast<ProgressWindow*>(w);
-            ASSERT_NE(seen, nullptr);
+            ASSERT_NE(seen.data(), nullptr);
             EXPECT_EQ(seen->windowTitle(), c.caption);
             EXPECT_EQ(seen->windowModality(), Qt::ApplicationModal);
             EXPECT_EQ(seen->animate1()->geometry(), c.animation);
