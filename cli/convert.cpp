@@ -235,7 +235,7 @@ int CmdConvert(Context& c, const QStringList& args)
     NoPause noPause;
     Core core{c.st, c.usb, c.dialogs, c.clock, c.timer, noPause};
     const int before = c.dialogs.shown();
-    c.st.OpenFileName = in;
+    c.st.OpenFileName = QDir::cleanPath(in);  // "./X.pzo" is "X.pzo"
     OpenFileIntoViews(core);
     if (c.dialogs.shown() > before) return 1;  // the load said why
     if (c.st.SampleCount == 0) {

@@ -135,7 +135,8 @@ int CmdShow(Context& c, const QStringList& args)
         std::fputs(ShowUsage, stderr);
         return 2;
     }
-    c.st.OpenFileName = args[0];
+    // "./X.pzo" names the same file as "X.pzo"; the kind comes from the first "." of the path.
+    c.st.OpenFileName = QDir::cleanPath(args[0]);
     const int before = c.dialogs.shown();
     OpenFileIntoViews(c.core);
     PrintRows(c.st);

@@ -3,6 +3,8 @@
 
 #include "files/openfile.h"
 
+#include <QDir>
+
 #include <cstdio>
 
 namespace pelzo::cli {
@@ -36,7 +38,8 @@ int CmdStats(Context& c, const QStringList& args)
         std::fputs(StatsUsage, stderr);
         return 2;
     }
-    c.st.OpenFileName = args[0];
+    // "./X.pzo" names the same file as "X.pzo"; the kind comes from the first "." of the path.
+    c.st.OpenFileName = QDir::cleanPath(args[0]);
     const int before = c.dialogs.shown();
     OpenFileIntoViews(c.core);
     const LevelStats& s = c.st.Stats;

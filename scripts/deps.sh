@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev libgl-dev libqcustomplot-dev libqcustomplot2.1-qt6
   libusb-dev umockdev libumockdev-dev
-  libgtest-dev libgmock-dev
+  libgtest-dev libgmock-dev clang libclang-rt-14-dev
   dosfstools mtools fdisk
   fonts-noto-cjk xvfb xauth imagemagick xdotool
   libreoffice-calc-nogui libreoffice-dev

@@ -13,6 +13,7 @@ expect_eq "$(wc -l < ../trace)" 3 "trace lines"
 grep -qvE '^c0 4 0001 0000 4 [0-9a-f]{8}$' ../trace && fail "unexpected transfer: $(cat ../trace)"
 "$PELZO" show "${files[0]}" > ../rows
 expect_eq "$(cut -f2 ../rows | tr '\n' ' ')" "59.8 100.0 31.0 " "levels"
+expect_eq "$("$PELZO" show "./${files[0]}" | wc -l)" 3 "a path starting with ./"
 # Each word carries the time of day it was taken.
 for t in $(cut -f4 ../rows); do
   s=$(date -d "$(date +%F) $t" +%s)
