@@ -118,8 +118,10 @@ OfficeSetup DefaultOfficeSetup()
     OfficeSetup s;
     const QString dir = ExecutableDir();
     s.plugin = dir + u'/' + QLatin1String(PluginName);
-    if (!QFileInfo::exists(s.plugin)) {
-        const QString installed = QDir::cleanPath(dir + QStringLiteral("/../lib/pelzo/") + QLatin1String(PluginName));
+    // Installed: bin/ (the tool) and libexec/pelzo/ (the window program) beside lib/pelzo/.
+    for (const char* up : {"/../lib/pelzo/", "/../../lib/pelzo/"}) {
+        if (QFileInfo::exists(s.plugin)) break;
+        const QString installed = QDir::cleanPath(dir + QLatin1String(up) + QLatin1String(PluginName));
         if (QFileInfo::exists(installed)) s.plugin = installed;
     }
     s.soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
