@@ -58,10 +58,6 @@ const char* const RmUsage =
     "free count in FSInfo grows by its clusters and its chain in the first FAT is released.\n"
     "Directories are not deleted.\n";
 
-bool WantsHelp(const QStringList& args)
-{
-    return args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"));
-}
 
 int Usage(const char* text, int status)
 {

@@ -49,6 +49,11 @@ int CmdClockSync(Context& c, const QStringList& args);
 int CmdConvert(Context& c, const QStringList& args);
 int CmdStats(Context& c, const QStringList& args);
 
+inline bool WantsHelp(const QStringList& args)
+{
+    return args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"));
+}
+
 // Prints the table rows 1 to SampleCount, the five cells joined by tabs.
 void PrintRows(const MainState& st);
 

@@ -40,7 +40,7 @@ QString Hex(const RequestBlock& b)
 
 int CmdClockSync(Context& c, const QStringList& args)
 {
-    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+    if (WantsHelp(args)) {
         std::fputs(ClockSyncUsage, stdout);
         return 0;
     }

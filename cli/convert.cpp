@@ -211,7 +211,7 @@ void FindTemplate(MainState& st)
 
 int CmdConvert(Context& c, const QStringList& args)
 {
-    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+    if (WantsHelp(args)) {
         std::fputs(ConvertUsage, stdout);
         return 0;
     }

@@ -53,10 +53,6 @@ const char* const ShowUsage =
     "characters after the first '.') and prints the table rows, the five cells REC, dB, A/C,\n"
     "Time and Date joined by tabs.\n";
 
-bool WantsHelp(const QStringList& args)
-{
-    return args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"));
-}
 
 void PrintSample(const MainState& st)
 {

@@ -101,7 +101,7 @@ void PrintSettings(uint8_t b)
 
 int CmdSettings(Context& c, const QStringList& args)
 {
-    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+    if (WantsHelp(args)) {
         std::fputs(SettingsUsage, stdout);
         return 0;
     }

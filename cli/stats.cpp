@@ -30,7 +30,7 @@ QString OneDecimal(double v) { return QString::asprintf("%.1f", v); }
 
 int CmdStats(Context& c, const QStringList& args)
 {
-    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+    if (WantsHelp(args)) {
         std::fputs(StatsUsage, stdout);
         return 0;
     }

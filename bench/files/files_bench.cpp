@@ -1,5 +1,6 @@
 // Loading a week-long record file into the views, and writing and reading back a day as a text
 // file. Prints the figures and whether they meet the goals; exits 1 when one is missed.
+#include "tests/support/testseams.h"
 #include "app/mainstate.h"
 #include "files/openfile.h"
 #include "files/text.h"
@@ -18,15 +19,8 @@ namespace {
 
 using namespace pelzo;
 
-class QuietDialogs final : public Dialogs {
-public:
-    int shown = 0;
-    int message(const Message&) override { return ++shown, Ok; }
-    std::optional<QString> openFile(const QString&) override { return std::nullopt; }
-    std::optional<SaveChoice> saveFile(const QString&) override { return std::nullopt; }
-    std::optional<Rgb> pickColor(Rgb) override { return std::nullopt; }
-    void withProgress(ProgressKind, const std::function<void()>& work) override { work(); }
-};
+// Answers every box with its first button and keeps what was shown.
+using QuietDialogs = pelzo::test::ScriptedDialogs;
 
 // The fixed pauses are the desk's, not the work's: left out of the figures.
 class NoPause final : public Pause {
@@ -104,7 +98,7 @@ int main()
         b.st.OpenFileName = week;
         const double s = Seconds([&] { OpenFileIntoViews(b.core); });
         const double peak = PeakMb();
-        if (b.st.SampleCount != 604800 || b.dialogs.shown) {
+        if (b.st.SampleCount != 604800 || !b.dialogs.shown.empty()) {
             std::fprintf(stderr, "the week did not load (%u rows)\n", b.st.SampleCount);
             return 2;
         }
@@ -120,7 +114,7 @@ int main()
         const qint64 bytes = QFile(text).size();
         ClearViews(b.st);
         const double r = Seconds([&] { ReadTextFile(b.core, text); });
-        if (b.st.SampleCount != 86400 || b.dialogs.shown) {
+        if (b.st.SampleCount != 86400 || !b.dialogs.shown.empty()) {
             std::fprintf(stderr, "the text file did not read back (%u rows)\n", b.st.SampleCount);
             return 2;
         }

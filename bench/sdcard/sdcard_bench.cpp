@@ -1,6 +1,7 @@
 // A card listing and the copy of a 16 KiB file through the real libusb against the virtual
 // meter, with the protocol's real pauses: the wall time may exceed the sum of the pauses by at
 // most 2 %. Exits 1 when a figure misses that goal.
+#include "tests/support/testseams.h"
 #include "sdcard/cardcheck.h"
 #include "sdcard/fat32.h"
 #include "sdcard/sector.h"
@@ -24,15 +25,8 @@ namespace {
 
 using namespace pelzo;
 
-class QuietDialogs final : public Dialogs {
-public:
-    int shown = 0;
-    int message(const Message&) override { return ++shown, Ok; }
-    std::optional<QString> openFile(const QString&) override { return std::nullopt; }
-    std::optional<SaveChoice> saveFile(const QString&) override { return std::nullopt; }
-    std::optional<Rgb> pickColor(Rgb) override { return std::nullopt; }
-    void withProgress(ProgressKind, const std::function<void()>& work) override { work(); }
-};
+// Answers every box with its first button and keeps what was shown.
+using QuietDialogs = pelzo::test::ScriptedDialogs;
 
 // Sleeps as production does and adds up what the protocol asked for.
 class SummingPause final : public Pause {
@@ -119,6 +113,6 @@ int main(int, char** argv)
     src.open(QIODevice::ReadOnly);
     const bool same = fs.complete() && out.data() == src.readAll();
     if (!same) std::printf("copy differs from the card file\n");
-    ok &= same && dialogs.shown == 0;
+    ok &= same && dialogs.shown.empty();
     return ok ? 0 : 1;
 }

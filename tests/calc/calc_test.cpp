@@ -22,15 +22,8 @@ namespace {
 
 const QString RunDir = QStringLiteral(PELZO_RUNDIR);
 
-struct Calc : ::testing::Test {
+struct Calc : ::testing::Test, pelzo::test::CoreFixture {
     QTemporaryDir dir;
-    MainState st;
-    ScriptedDialogs dialogs;
-    FixedClock clock;
-    RecordingPause pause;
-    PlainTimer timer;
-    Appusb usb{dialogs, pause};
-    Core core{st, usb, dialogs, clock, timer, pause};
     OfficeSetup office = DefaultOfficeSetup();
 
     void SetUp() override

@@ -29,15 +29,7 @@ ReadingTexts Texts(int tenths)
     return t;
 }
 
-struct Fixture {
-    MainState st;
-    ScriptedDialogs dialogs;
-    FixedClock clock;
-    RecordingPause pause;
-    PlainTimer timer;
-    Appusb usb{dialogs, pause};
-    Core core{st, usb, dialogs, clock, timer, pause};
-};
+using Fixture = CoreFixture;
 
 }  // namespace
 

@@ -25,7 +25,7 @@ namespace {
 
 constexpr uint32_t Samples[] = {0x73322D2A, 0x73342D2B, 0x73362D2C};
 
-struct WindowTest : ::testing::Test {
+struct WindowTest : ::testing::Test, pelzo::test::CoreFixture {
     WindowTest() : card(Layout::Plain, 1)
     {
         // A recording of the meter's own beside the test files.
@@ -57,13 +57,6 @@ struct WindowTest : ::testing::Test {
     QString recName;
     QTemporaryDir appDir;
     vmeter::VirtualMeter vm;
-    MainState st;
-    ScriptedDialogs dialogs;
-    FixedClock clock;
-    RecordingPause pause;
-    PlainTimer timer;
-    Appusb usb{dialogs, pause};
-    Core core{st, usb, dialogs, clock, timer, pause};
 };
 
 TEST_F(WindowTest, FillsFiguresPieAndList)

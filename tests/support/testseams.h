@@ -2,7 +2,10 @@
 // are recorded instead of waited for.
 #pragma once
 
+#include "app/mainstate.h"
 #include "app/seams.h"
+#include "meter/appusb.h"
+#include "monitor/monitor.h"
 
 #include <QTemporaryDir>
 
@@ -40,6 +43,17 @@ public:
     std::vector<int> pauses;
     void pause(int ms) override { pauses.push_back(ms); }
     long long total() const;
+};
+
+// The state and seams one command works with, wired into a Core.
+struct CoreFixture {
+    MainState st;
+    ScriptedDialogs dialogs;
+    FixedClock clock;
+    RecordingPause pause;
+    PlainTimer timer;
+    Appusb usb{dialogs, pause};
+    Core core{st, usb, dialogs, clock, timer, pause};
 };
 
 }  // namespace pelzo::test
