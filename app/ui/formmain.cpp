@@ -673,10 +673,14 @@ void TFormMain::SpeedButtonMaxMinClick()
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == chart1_) {
+    const QEvent::Type type = event->type();
+    const bool isMouse = type == QEvent::MouseButtonPress || type == QEvent::MouseMove ||
+                         type == QEvent::MouseButtonRelease;
+    if (watched == chart1_ && type == QEvent::Leave) chartTool1_->hide();
+    if (watched == chart1_ && isMouse) {
         // The right button pans the time axis; the left one draws the zoom rectangle.
         auto* mouse = static_cast<QMouseEvent*>(event);
-        switch (event->type()) {
+        switch (type) {
         case QEvent::MouseButtonPress:
             if (mouse->button() == Qt::RightButton) {
                 panFrom_ = mouse->position().x();
@@ -700,7 +704,6 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
                 return true;
             }
             break;
-        case QEvent::Leave: chartTool1_->hide(); break;
         default: break;
         }
     }
