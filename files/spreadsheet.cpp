@@ -77,6 +77,17 @@ bool ReadRows(MainState& st, AutoSheet& sheet, int n, int& loaded, QString& bad)
     return true;
 }
 
+// The office for one operation, or none after telling the user.
+std::unique_ptr<AutoApp> StartOffice(Core& c, const OfficeSetup& office, const QString& failText, const QString& caption)
+{
+    try {
+        return CreateAutoApp(office);
+    } catch (const AutomationError&) {
+        c.dialogs.message(CaptionedMessage(failText, caption, Ok, Icon::Error));
+        return nullptr;
+    }
+}
+
 }  // namespace
 
 void ExportSpreadsheet(Core& c, const QString& target, const OfficeSetup& office)
@@ -88,13 +99,8 @@ void ExportSpreadsheet(Core& c, const QString& target, const OfficeSetup& office
         return;
     }
 
-    std::unique_ptr<AutoApp> app;
-    try {
-        app = CreateAutoApp(office);
-    } catch (const AutomationError&) {
-        c.dialogs.message(CaptionedMessage(MsgCannotOpenExcel, CaptionInfoBlanks, Ok, Icon::Error));
-        return;
-    }
+    std::unique_ptr<AutoApp> app = StartOffice(c, office, MsgCannotOpenExcel, CaptionInfoBlanks);
+    if (!app) return;
 
     std::optional<AutomationError> failure;
     try {
@@ -128,13 +134,8 @@ void ImportSpreadsheet(Core& c, const QString& path, const OfficeSetup& office)
         return;
     }
 
-    std::unique_ptr<AutoApp> app;
-    try {
-        app = CreateAutoApp(office);
-    } catch (const AutomationError&) {
-        c.dialogs.message(CaptionedMessage(MsgCannotStartExcel, CaptionInfo, Ok, Icon::Error));
-        return;
-    }
+    std::unique_ptr<AutoApp> app = StartOffice(c, office, MsgCannotStartExcel, CaptionInfo);
+    if (!app) return;
 
     std::optional<AutomationError> failure;
     QString badLevel;
