@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer into build-asan/ and runs
 # the whole test suite there. Tests labelled no_asan cannot run under the sanitizers and are left
-# out (none at present: the LibreOffice tests run too, with the office's own leaks suppressed).
+# out (none at present: the LibreOffice tests run too, without the leak scan at their exit).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=build-asan

@@ -106,7 +106,8 @@ int Fat32::MountVolume()
     v.ReservedSectors = Le16(buf_, 14);
     v.NumFats = buf_[16];
     v.HiddenSectors = Le32(buf_, 28);
-    const uint32_t totalSectors = Le32(buf_, 32);
+    // Small volumes keep their size in the 16-bit field and leave the 32-bit one zero.
+    const uint32_t totalSectors = Le32(buf_, 32) != 0 ? Le32(buf_, 32) : Le16(buf_, 19);
     v.FatSize = Le32(buf_, 36);
     v.RootCluster = Le32(buf_, 44);
 

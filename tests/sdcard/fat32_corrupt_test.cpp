@@ -6,6 +6,7 @@
 #include "tests/support/testseams.h"
 
 #include <QBuffer>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -402,6 +403,32 @@ TEST(LongDirectory, TheFirst500EntriesAreListedAndTheCutIsKnown)
     out.open(QIODevice::ReadWrite);
     EXPECT_EQ(fs.CopyCardFile("F99.TXT", out), CopyEnded);
     EXPECT_TRUE(fs.complete());
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST(SmallVolume, SizeInTheSixteenBitFieldMounts)
+{
+    // Under 65536 sectors mkfs.fat writes the size into the 16-bit field only.
+    QTemporaryDir dir;
+    const QString img = dir.filePath("card.img");
+    // (mtools takes such a volume for FAT16 and cannot fill it.)
+    const ShellResult r = Sh(QStringLiteral("cd %1 && truncate -s 20M card.img && mkfs.fat -F 32 card.img >/dev/null 2>&1 && "
+                                            "fsck.fat -n card.img")
+                                 .arg(dir.path()));
+    ASSERT_EQ(r.rc, 0) << r.out.toStdString();
+    const QRegularExpression clusters(QStringLiteral("(\\d+)/(\\d+) clusters"));
+    const auto m = clusters.match(r.out);
+    ASSERT_TRUE(m.hasMatch()) << r.out.toStdString();
+    FileCard card(img, true);
+    ScriptedDialogs dialogs;
+    Fat32 fs(card, dialogs);
+    ASSERT_EQ(fs.MountVolume(), MountOk);
+    const VolumeState& v = fs.volume();
+    EXPECT_EQ(v.ClusterCount, m.captured(2).toUInt());
+    ASSERT_TRUE(v.FreeCountValid);
+    EXPECT_EQ(v.FreeBytes, uint64_t(v.ClusterCount - 1) * v.SectorsPerCluster * 512);  // the root's cluster is used
+    fs.ListRootDir();
+    EXPECT_EQ(fs.EntryCount(), 0);
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
