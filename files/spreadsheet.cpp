@@ -88,6 +88,22 @@ std::unique_ptr<AutoApp> StartOffice(Core& c, const OfficeSetup& office, const Q
     }
 }
 
+// The office's steps inside a progress window: a failure there is caught on its own side of the
+// window and handed back.
+template <class Steps>
+std::optional<AutomationError> InProgress(Core& c, ProgressKind kind, Steps&& steps)
+{
+    std::optional<AutomationError> failure;
+    c.dialogs.withProgress(kind, [&] {
+        try {
+            steps();
+        } catch (const AutomationError& e) {
+            failure = e;
+        }
+    });
+    return failure;
+}
+
 }  // namespace
 
 void ExportSpreadsheet(Core& c, const QString& target, const OfficeSetup& office)
@@ -108,15 +124,11 @@ void ExportSpreadsheet(Core& c, const QString& target, const OfficeSetup& office
         const int n = sheet.usedRangeRowsCount();
         for (int i = FirstDataRow; i <= n + 1; ++i) sheet.rowsSetValue(i, QString());
 
-        c.dialogs.withProgress(ProgressKind::Save, [&] {
-            try {
-                c.pause.pause(1000);
-                FillRows(st, sheet);
-                app->activeWorkBook().save();
-                app->quit();
-            } catch (const AutomationError& e) {
-                failure = e;
-            }
+        failure = InProgress(c, ProgressKind::Save, [&] {
+            c.pause.pause(1000);
+            FillRows(st, sheet);
+            app->activeWorkBook().save();
+            app->quit();
         });
     } catch (const AutomationError& e) {
         failure = e;
@@ -147,16 +159,12 @@ void ImportSpreadsheet(Core& c, const QString& path, const OfficeSetup& office)
         st.SampleCount = uint32_t(n);
 
         GridNoticeHold bulk(st.Grid);
-        c.dialogs.withProgress(ProgressKind::Open, [&] {
-            try {
-                c.pause.pause(10);
-                complete = ReadRows(st, sheet, n, loaded, badLevel);
-                // A level that is no number ends the import like its end does.
-                app->activeWorkBook().close();
-                app->quit();
-            } catch (const AutomationError& e) {
-                failure = e;
-            }
+        failure = InProgress(c, ProgressKind::Open, [&] {
+            c.pause.pause(10);
+            complete = ReadRows(st, sheet, n, loaded, badLevel);
+            // A level that is no number ends the import like its end does.
+            app->activeWorkBook().close();
+            app->quit();
         });
     } catch (const AutomationError& e) {
         failure = e;
