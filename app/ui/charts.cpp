@@ -34,9 +34,12 @@ CrossHair::CrossHair(QCustomPlot* plot, QCPAxis* x, QCPAxis* y, const QColor& co
     : QObject(plot), plot_(plot), x_(x), y_(y)
 {
     const QString name = QStringLiteral("crosshair");
-    plot_->addLayer(name, plot_->layer(QStringLiteral("main")), QCustomPlot::limAbove);
+    // Above everything but the zoom rectangle's own buffered layer: while hidden it then shares
+    // the paint buffer of the layers below it.
+    plot_->addLayer(name, plot_->layer(QStringLiteral("overlay")), QCustomPlot::limBelow);
     layer_ = plot_->layer(name);
-    layer_->setMode(QCPLayer::lmBuffered);
+    // Buffered only while shown: a hidden cross-hair then costs a tick's redraw no buffer of its own.
+    layer_->setMode(QCPLayer::lmLogical);
     const QPen pen(color);
     for (QCPItemStraightLine** line : {&vertical_, &horizontal_}) {
         *line = new QCPItemStraightLine(plot_);
@@ -64,6 +67,7 @@ void CrossHair::moveTo(const QPointF& pixel)
     horizontal_->point2->setCoords(x_->range().upper, y);
     vertical_->setVisible(true);
     horizontal_->setVisible(true);
+    layer_->setMode(QCPLayer::lmBuffered);  // no change once shown; the first time, the whole chart is drawn
     layer_->replot();
 }
 
@@ -72,7 +76,8 @@ void CrossHair::hide()
     if (!vertical_->visible()) return;
     vertical_->setVisible(false);
     horizontal_->setVisible(false);
-    layer_->replot();
+    layer_->setMode(QCPLayer::lmLogical);
+    plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void ShowBar(QCPBars* bars, double value, Rgb color)

@@ -32,8 +32,8 @@ private:
     size_t count_ = 0;
 };
 
-// A cross-hair of one vertical and one horizontal line that follows the mouse. It lives on its
-// own buffered layer, so moving it redraws only that layer.
+// A cross-hair of one vertical and one horizontal line that follows the mouse. It lives on a
+// layer of its own, buffered while it is shown, so moving it redraws only that layer.
 class CrossHair : public QObject {
     Q_OBJECT
 public:

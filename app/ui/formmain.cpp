@@ -294,6 +294,7 @@ void TFormMain::BuildStatusStrip()
     labelUSBState_ = Label(panelStat_, "LabelUSBState", st_.LabelUSBState, PixelFont(11), Qt::white);
     labelUSBState_->move(16, 6);
     // The acoustic statistics of the samples in the views, beside the link state.
+    // Its text changes with every sample: a fixed box spares a size calculation each time.
     labelStats_ = Label(panelStat_, "LabelStats", QString(), PixelFont(11), Qt::white);
     labelStats_->move(170, 6);
 }
@@ -364,8 +365,8 @@ void TFormMain::BuildChart1(QWidget* panel)
     chart1_->setObjectName(QStringLiteral("Chart1"));
     chart1_->setNoAntialiasingOnDrag(true);
     chart1_->setPlottingHint(QCP::phCacheLabels, true);
-    // Fast line series: plain polylines, no antialiasing, so a tick redraws quickly.
-    chart1_->setPlottingHint(QCP::phFastPolylines, true);
+    // Line series without antialiasing, each drawn as one polyline, so a tick redraws quickly.
+    chart1_->setPlottingHint(QCP::phFastPolylines, false);
     chart1_->setNotAntialiasedElements(QCP::aePlottables | QCP::aeGrid | QCP::aeAxes);
     chart1_->plotLayout()->insertRow(0);
     auto* title = new QCPTextElement(chart1_, QStringLiteral("SPL Graph Analyzing"), PixelFont(12, true));
@@ -485,6 +486,7 @@ void TFormMain::ArrangeControls()
     toolBar1_->setGeometry(10, 25, 647, 79);
     image2_->move(W - 169, image2_->y());
     panelStat_->setGeometry(0, H - 30, W, 30);
+    labelStats_->setGeometry(170, 6, std::max(0, W - 186), labelStats_->fontMetrics().height() + 2);
     panelMain_->setGeometry(2, 110, W - 5, H - 140);
     speedButtonClose_->setGeometry(W - 50, 2, 35, 22);
     speedButtonMaxMin_->setGeometry(W - 85, 2, 35, 22);
@@ -555,7 +557,7 @@ void TFormMain::ApplySeriesColours()
 void TFormMain::ShowState()
 {
     SetLabel(labelUSBState_, st_.LabelUSBState, true);
-    SetLabel(labelStats_, StatsLine(st_.Stats), true);
+    SetLabel(labelStats_, StatsLine(st_.Stats), false);
     SetLabel(labelDB_, st_.Label_DB, false);
     SetLabel(labelLcdStart_, st_.Label_LcdStart, true);
     SetLabel(labelLcdEnd_, st_.Label_LcdEnd, true);

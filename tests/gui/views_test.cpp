@@ -3,6 +3,7 @@
 #include "tests/gui/fixture.h"
 
 #include "monitor/monitor.h"
+#include "monitor/stats.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -123,6 +124,55 @@ TEST_F(ViewsTest, RightDragPansTheTimeAxisAndTheTickScrollsOnFromThere)
     EXPECT_NEAR(st().Axis.min, c->xAxis->range().lower, 1e-9);
     EXPECT_NEAR(st().Axis.max - st().Axis.min, 300, 1e-9);
     EXPECT_DOUBLE_EQ(c->yAxis->range().lower, 25);
+}
+
+TEST_F(ViewsTest, CrossHairFollowsTheMouseOverThePlotAndGoesWithIt)
+{
+    QCustomPlot* c = form->chart1();
+    QCPLayer* layer = c->layer(QStringLiteral("crosshair"));
+    ASSERT_NE(layer, nullptr);
+    const QList<QCPLayerable*> lines = layer->children();
+    ASSERT_EQ(lines.size(), 2);
+    auto shown = [&] { return lines[0]->visible() && lines[1]->visible(); };
+    auto move = [&](const QPoint& at) {
+        QMouseEvent e(QEvent::MouseMove, QPointF(at), c->mapToGlobal(QPointF(at)), Qt::NoButton, Qt::NoButton,
+                      Qt::NoModifier);
+        QApplication::sendEvent(c, &e);
+    };
+    EXPECT_FALSE(shown());
+
+    const QPoint inside = c->axisRect()->center();
+    move(inside);
+    EXPECT_TRUE(shown());
+    auto* vertical = static_cast<QCPItemStraightLine*>(lines[0]);
+    auto* horizontal = static_cast<QCPItemStraightLine*>(lines[1]);
+    EXPECT_NEAR(vertical->point1->coords().x(), c->xAxis->pixelToCoord(inside.x()), 1e-9);
+    EXPECT_NEAR(horizontal->point1->coords().y(), c->yAxis->pixelToCoord(inside.y()), 1e-9);
+    // Ticks go on while it is shown.
+    AddSample(st(), 500);
+    form->ShowState();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(shown());
+
+    move(c->axisRect()->topLeft() - QPoint(5, 5));  // over the axis labels
+    EXPECT_FALSE(shown());
+    move(inside);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(c, &leave);
+    EXPECT_FALSE(shown());
+}
+
+TEST_F(ViewsTest, StatisticsLineShowsWholeInTheStatusStrip)
+{
+    for (int v : {500, 600, 700}) {
+        AddSample(st(), v);
+        form->ShowState();
+    }
+    auto* label = Find<QLabel>(form.get(), "LabelStats");
+    EXPECT_EQ(label->text(), StatsLine(st().Stats));
+    EXPECT_TRUE(label->text().startsWith(QStringLiteral("Leq ")));
+    EXPECT_GE(label->width(), label->sizeHint().width());  // not cut
+    EXPECT_LE(label->geometry().right(), label->parentWidget()->width());
 }
 
 TEST_F(ViewsTest, EditedCellsAreKeptInTheGrid)
