@@ -293,10 +293,9 @@ void TFormMain::BuildStatusStrip()
     Fill(panelStat_, FormBlue);
     labelUSBState_ = Label(panelStat_, "LabelUSBState", st_.LabelUSBState, PixelFont(11), Qt::white);
     labelUSBState_->move(16, 6);
-    // The acoustic statistics of the samples in the views, beside the link state.
-    // Its text changes with every sample: a fixed box spares a size calculation each time.
+    // The acoustic statistics of the samples in the views, beside the link state; its box is
+    // set by ArrangeControls.
     labelStats_ = Label(panelStat_, "LabelStats", QString(), PixelFont(11), Qt::white);
-    labelStats_->move(170, 6);
 }
 
 void TFormMain::BuildPageA()
@@ -486,6 +485,8 @@ void TFormMain::ArrangeControls()
     toolBar1_->setGeometry(10, 25, 647, 79);
     image2_->move(W - 169, image2_->y());
     panelStat_->setGeometry(0, H - 30, W, 30);
+    // A fixed box: the statistics change with every sample, and fitting the label each time costs
+    // a text layout per tick.
     labelStats_->setGeometry(170, 6, std::max(0, W - 186), labelStats_->fontMetrics().height() + 2);
     panelMain_->setGeometry(2, 110, W - 5, H - 140);
     speedButtonClose_->setGeometry(W - 50, 2, 35, 22);
