@@ -37,7 +37,8 @@ struct Context {
     Core core;
 };
 
-void Out(const QString& line);  // a line to standard output
+void Out(const QString& line);  // a line to standard output (buffered)
+void FlushOut();                // what Out wrote, out now
 void Err(const QString& line);  // a line to standard error
 
 // Subcommands; each returns the exit status.
@@ -53,6 +54,11 @@ inline bool WantsHelp(const QStringList& args)
 {
     return args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"));
 }
+
+// Loads `path` into the views as the open command does, with `core`. The exit status: 0 when
+// loaded, 2 (told why) when its kind is none the open command knows, 1 when the load reported an
+// error.
+int LoadForCommand(Context& c, Core& core, const char* command, const QString& path);
 
 // Prints the table rows 1 to SampleCount, the five cells joined by tabs.
 void PrintRows(const MainState& st);

@@ -101,7 +101,7 @@ bool RowWord(const MainState& st, int row, uint32_t& word)
 {
     float v = 0;
     const QString level = st.Grid.cell(1, row);
-    if (!LevelValue(level, v)) {
+    if (!ParseLevel(level, v)) {
         Err(QStringLiteral("pelzo convert: row %1: the level '%2' is no number").arg(row).arg(level));
         return false;
     }
@@ -221,12 +221,6 @@ int CmdConvert(Context& c, const QStringList& args)
     }
     const QString& in = args[0];
     const QString& out = args[1];
-    const QString inKind = FileKindText(TrimControls(in));
-    if (inKind != QLatin1String("pzo") && inKind != QLatin1String("txt") && inKind != QLatin1String("xls")) {
-        Err(QStringLiteral("pelzo convert: the kind of ") + in + QStringLiteral(" is '") + inKind +
-            QStringLiteral("', not pzo, txt or xls"));
-        return 2;
-    }
     const OutKind outKind = KindOfOut(out);
     if (outKind == OutKind::None) {
         Err(QStringLiteral("pelzo convert: OUT must end in .pzo, .txt or .xls (or be a folder)"));
@@ -234,14 +228,12 @@ int CmdConvert(Context& c, const QStringList& args)
     }
     NoPause noPause;
     Core core{c.st, c.usb, c.dialogs, c.clock, c.timer, noPause};
-    const int before = c.dialogs.shown();
-    c.st.OpenFileName = QDir::cleanPath(in);  // "./X.pzo" is "X.pzo"
-    OpenFileIntoViews(core);
-    if (c.dialogs.shown() > before) return 1;  // the load said why
+    if (const int rc = LoadForCommand(c, core, "convert", in)) return rc;
     if (c.st.SampleCount == 0) {
         c.dialogs.message(PlainMessage(MsgNoDataToSave));
         return 1;
     }
+    const int before = c.dialogs.shown();
     switch (outKind) {
     case OutKind::Record: return WriteRecord(c, in, out);
     case OutKind::Text: return WriteTextFile(core, out) ? 0 : 1;

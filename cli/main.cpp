@@ -50,8 +50,8 @@ const char* const ShowUsage =
     "usage: pelzo show FILE\n"
     "\n"
     "Loads FILE as the open command of the desktop window does (the kind comes from the\n"
-    "characters after the first '.') and prints the table rows, the five cells REC, dB, A/C,\n"
-    "Time and Date joined by tabs.\n";
+    "characters after the first '.' of the file name) and prints the table rows, the five cells\n"
+    "REC, dB, A/C, Time and Date joined by tabs.\n";
 
 
 void PrintSample(const MainState& st)
@@ -59,6 +59,7 @@ void PrintSample(const MainState& st)
     const ReadingTexts& t = st.LiveTexts;
     Out(t.Time + QLatin1Char('\t') + t.Level + QLatin1Char('\t') + t.Weighting + QLatin1Char('\t') + t.Speed +
         QLatin1Char('\t') + t.Range);
+    FlushOut();  // a reader at the other end of a pipe sees each second as it comes
 }
 
 }  // namespace
@@ -131,12 +132,9 @@ int CmdShow(Context& c, const QStringList& args)
         std::fputs(ShowUsage, stderr);
         return 2;
     }
-    // "./X.pzo" names the same file as "X.pzo"; the kind comes from the first "." of the path.
-    c.st.OpenFileName = QDir::cleanPath(args[0]);
-    const int before = c.dialogs.shown();
-    OpenFileIntoViews(c.core);
+    if (const int rc = LoadForCommand(c, c.core, "show", args[0])) return rc;
     PrintRows(c.st);
-    return c.dialogs.shown() > before ? 1 : 0;
+    return 0;
 }
 
 }  // namespace pelzo::cli

@@ -3,8 +3,6 @@
 
 #include "files/openfile.h"
 
-#include <QDir>
-
 #include <cstdio>
 
 namespace pelzo::cli {
@@ -22,7 +20,8 @@ const char* const StatsUsage =
     "  Leq       energy average, 10 log10(mean(10^(L/10)))\n"
     "  L10, L50, L90  the level exceeded by 10, 50 and 90 % of the samples (nearest rank)\n"
     "  SEL       sound exposure level, Leq + 10 log10(N)\n"
-    "Without samples only count and duration are printed.\n";
+    "Without samples only count and duration are printed; a file that does not load prints\n"
+    "nothing but the error.\n";
 
 QString OneDecimal(double v) { return QString::asprintf("%.1f", v); }
 
@@ -38,10 +37,7 @@ int CmdStats(Context& c, const QStringList& args)
         std::fputs(StatsUsage, stderr);
         return 2;
     }
-    // "./X.pzo" names the same file as "X.pzo"; the kind comes from the first "." of the path.
-    c.st.OpenFileName = QDir::cleanPath(args[0]);
-    const int before = c.dialogs.shown();
-    OpenFileIntoViews(c.core);
+    if (const int rc = LoadForCommand(c, c.core, "stats", args[0])) return rc;
     const LevelStats& s = c.st.Stats;
     Out(QStringLiteral("count\t%1").arg(s.count()));
     Out(QStringLiteral("duration\t%1").arg(s.count()));
@@ -52,7 +48,7 @@ int CmdStats(Context& c, const QStringList& args)
         };
         for (const auto& [name, value] : rows) Out(QLatin1String(name) + QLatin1Char('\t') + OneDecimal(value));
     }
-    return c.dialogs.shown() > before ? 1 : 0;
+    return 0;
 }
 
 }  // namespace pelzo::cli

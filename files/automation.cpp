@@ -1,11 +1,15 @@
 #include "files/automation.h"
 
 #include "files/calc/calcapi.h"
+#include "meter/words.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QStandardPaths>
+
+#include <cmath>
+#include <utility>
 
 namespace pelzo {
 
@@ -62,9 +66,9 @@ public:
     }
     QString cellsValue(int row, int col) override
     {
-        const char* text = nullptr;
-        h_.check(h_.api->cellsValue(h_.app, row, col, &text));
-        return QString::fromUtf8(text ? text : "");
+        PelzoCalcValue v{PELZO_CELL_EMPTY, 0, nullptr};
+        h_.check(h_.api->cellsValue(h_.app, row, col, &v));
+        return CellValueText(CellKind(v.kind), v.number, QString::fromUtf8(v.text ? v.text : ""));
     }
 
 private:
@@ -112,6 +116,31 @@ private:
 };
 
 }  // namespace
+
+QString CellValueText(CellKind kind, double number, const QString& text)
+{
+    // Whole seconds: a time typed as 10:00:00 is stored as 0.41666666666666669.
+    const auto dateTime = [&] {
+        const double secs = std::round(number * 86400.0);
+        const double days = std::floor(secs / 86400.0);
+        return std::pair{QDate(1899, 12, 30).addDays(qint64(days)), QTime(0, 0).addSecs(int(secs - days * 86400.0))};
+    };
+    switch (kind) {
+    case CellKind::Empty: return QString();
+    case CellKind::Text: return text;
+    case CellKind::Number: return ShortestNumberText(number);
+    case CellKind::Bool: return number != 0 ? QStringLiteral("True") : QStringLiteral("False");
+    case CellKind::Date:
+    case CellKind::Time:
+    case CellKind::DateTime:
+        if (!std::isfinite(number) || std::fabs(number) > 3e6) return ShortestNumberText(number);  // no calendar day
+        break;
+    }
+    const auto [date, time] = dateTime();
+    if (kind == CellKind::Date) return ShortDateText(date);
+    if (kind == CellKind::Time) return LongTimeText(time);
+    return ShortDateText(date) + QLatin1Char(' ') + LongTimeText(time);
+}
 
 OfficeSetup DefaultOfficeSetup()
 {

@@ -33,6 +33,14 @@ private:
     QString text_;
 };
 
+// What a cell holds, as the office reports it; dates and times are day numbers counted from
+// 30 December 1899 (the time of day is the fraction).
+enum class CellKind { Empty = 0, Text = 1, Number = 2, Date = 3, Time = 4, DateTime = 5, Bool = 6 };
+
+// The cell's value as a person reads it: a date in the short date format, a time in the long time
+// format, both joined by a blank, a number as its shortest text with ".", a text as it is.
+QString CellValueText(CellKind kind, double number, const QString& text);
+
 class AutoSheet {
 public:
     virtual ~AutoSheet() = default;

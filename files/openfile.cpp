@@ -10,8 +10,11 @@ namespace pelzo {
 
 QString FileKindText(const QString& path)
 {
-    const qsizetype dot = path.indexOf(QLatin1Char('.'));
-    const QString kind = dot < 0 ? path.left(3) : path.mid(dot + 1, 3);
+    // Only the file name counts: a dotted folder (~/.local/share, /home/j.smith) says nothing
+    // about the kind of the file in it.
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    const QString kind = dot < 0 ? name.left(3) : name.mid(dot + 1, 3);
     // ASCII lower case only, as a byte-wise compare would.
     QString out = kind;
     for (QChar& ch : out)

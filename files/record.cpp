@@ -154,7 +154,9 @@ QString TrimControls(const QString& s)
 std::optional<QDate> RecordNameDate(const QString& rawPath)
 {
     // Character codes are taken from the path's bytes, as the name rule counts them mod 256.
-    const QByteArray path = QFile::encodeName(TrimControls(rawPath));
+    // The name alone codes the date; a dotted folder before it must not shift the 8 characters.
+    const QByteArray whole = QFile::encodeName(TrimControls(rawPath));
+    const QByteArray path = whole.mid(whole.lastIndexOf('/') + 1);
     const qsizetype dot = path.indexOf('.');  // 0-based; its 1-based position is dot + 1
     QByteArray eight = (dot >= 0 && dot + 1 - 8 >= 1) ? path.mid(dot - 8, 8) : path.left(8);
     eight = eight.toUpper();  // ASCII only

@@ -2,10 +2,15 @@
 
 #include "files/automation.h"
 
+#include "files/fileio.h"
+
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
+#include <cstdio>
 #include <optional>
+#include <sys/stat.h>
 
 namespace pelzo {
 
@@ -15,27 +20,64 @@ constexpr int FirstDataRow = 5;
 
 QString TemplatePath(const MainState& st) { return st.AppDir + QStringLiteral("/Export.pelzo"); }
 
-// A copy that replaces whatever is at the target, writable whatever the template's mode.
-void CopyReplacing(const QString& from, const QString& to)
-{
-    if (QFileInfo(to).isFile()) QFile::remove(to);
-    if (QFile::copy(from, to)) QFile::setPermissions(to, QFile::permissions(to) | QFile::ReadOwner | QFile::WriteOwner);
-}
+// The new workbook while it is being made: a copy of the template beside the target, removed
+// unless it is moved over the target in the end. The target itself is touched only by that move,
+// so a failed export leaves an existing target as it was.
+class PendingWorkbook {
+public:
+    PendingWorkbook(const QString& templatePath, const QString& target)
+        : target_(target), file_(QFileInfo(target).absolutePath() + QStringLiteral("/.") + QFileInfo(target).fileName() +
+                                 QStringLiteral(".XXXXXX.xls"))
+    {
+        const QFileInfo existing(target);
+        // Neither a folder nor a file the user made read-only is replaced.
+        if (existing.exists() && (!existing.isFile() || !existing.isWritable())) return;
+        const std::optional<QByteArray> bytes = ReadWholeFile(templatePath);
+        if (!bytes || !file_.open()) return;
+        if (file_.write(*bytes) != bytes->size() || !file_.flush()) return;
+        file_.close();
+        file_.setPermissions(existing.exists() ? existing.permissions() : NewFilePermissions());
+        made_ = true;
+    }
+    PendingWorkbook(const PendingWorkbook&) = delete;
+    PendingWorkbook& operator=(const PendingWorkbook&) = delete;
+
+    bool made() const { return made_; }
+    QString path() const { return file_.fileName(); }
+
+    // The whole new workbook takes the target's place in one step.
+    bool replaceTarget()
+    {
+        if (std::rename(QFile::encodeName(path()).constData(), QFile::encodeName(target_).constData()) != 0) return false;
+        file_.setAutoRemove(false);
+        return true;
+    }
+
+private:
+    // What a plain new file gets: read and write for all that the umask leaves.
+    static QFileDevice::Permissions NewFilePermissions()
+    {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        const mode_t mode = 0666 & ~mask;
+        QFileDevice::Permissions p;
+        if (mode & S_IRUSR) p |= QFileDevice::ReadOwner | QFileDevice::ReadUser;
+        if (mode & S_IWUSR) p |= QFileDevice::WriteOwner | QFileDevice::WriteUser;
+        if (mode & S_IRGRP) p |= QFileDevice::ReadGroup;
+        if (mode & S_IWGRP) p |= QFileDevice::WriteGroup;
+        if (mode & S_IROTH) p |= QFileDevice::ReadOther;
+        if (mode & S_IWOTH) p |= QFileDevice::WriteOther;
+        return p;
+    }
+
+    QString target_;
+    QTemporaryFile file_;
+    bool made_ = false;
+};
 
 void ShowAutomationError(Dialogs& d, const AutomationError& e) { d.message(CaptionedMessage(e.text(), AppTitle, Ok, Icon::Error)); }
 
 QString NotANumberText(const QString& text) { return QStringLiteral("'%1' is not a valid floating point value.").arg(text); }
-
-class GridNoticeHold {
-public:
-    explicit GridNoticeHold(StringGrid& g) : g_(g) { g_.beginBulk(); }
-    ~GridNoticeHold() { g_.endBulk(); }
-    GridNoticeHold(const GridNoticeHold&) = delete;
-    GridNoticeHold& operator=(const GridNoticeHold&) = delete;
-
-private:
-    StringGrid& g_;
-};
 
 // Steps 2 to 7 of the automation order: hidden application, the workbook opened and made active,
 // its active sheet.
@@ -109,8 +151,8 @@ std::optional<AutomationError> InProgress(Core& c, ProgressKind kind, Steps&& st
 void ExportSpreadsheet(Core& c, const QString& target, const OfficeSetup& office)
 {
     MainState& st = c.st;
-    CopyReplacing(TemplatePath(st), target);
-    if (!QFileInfo(target).isFile()) {
+    PendingWorkbook book(TemplatePath(st), target);
+    if (!book.made()) {
         c.dialogs.message(CaptionedMessage(MsgNoExcelFile, CaptionInfoBlanks, Ok, Icon::None));
         return;
     }
@@ -120,7 +162,7 @@ void ExportSpreadsheet(Core& c, const QString& target, const OfficeSetup& office
 
     std::optional<AutomationError> failure;
     try {
-        AutoSheet& sheet = OpenSheet(*app, target);
+        AutoSheet& sheet = OpenSheet(*app, book.path());
         const int n = sheet.usedRangeRowsCount();
         for (int i = FirstDataRow; i <= n + 1; ++i) sheet.rowsSetValue(i, QString());
 
@@ -135,7 +177,11 @@ void ExportSpreadsheet(Core& c, const QString& target, const OfficeSetup& office
     }
     // The office goes before the message is shown.
     app.reset();
-    if (failure) ShowAutomationError(c.dialogs, *failure);
+    if (failure) {
+        ShowAutomationError(c.dialogs, *failure);
+        return;
+    }
+    if (!book.replaceTarget()) c.dialogs.message(CaptionedMessage(MsgNoExcelFile, CaptionInfoBlanks, Ok, Icon::None));
 }
 
 void ImportSpreadsheet(Core& c, const QString& path, const OfficeSetup& office)
@@ -158,7 +204,7 @@ void ImportSpreadsheet(Core& c, const QString& path, const OfficeSetup& office)
         const int n = std::max(0, sheet.usedRangeRowsCount() - FirstDataRow);
         st.SampleCount = uint32_t(n);
 
-        GridNoticeHold bulk(st.Grid);
+        GridBulk bulk(st.Grid);
         failure = InProgress(c, ProgressKind::Open, [&] {
             c.pause.pause(10);
             complete = ReadRows(st, sheet, n, loaded, badLevel);

@@ -67,41 +67,6 @@ bool WriteTextFile(Core& c, const QString& target)
     return ok;
 }
 
-bool LevelValue(const QString& raw, float& out)
-{
-    const QString text = TrimControls(raw);
-    const QByteArray b = text.toLatin1();
-    if (b.isEmpty() || b.size() != text.size()) return false;
-    // [sign] digits [. digits] [e [sign] digits], with a digit somewhere in the mantissa.
-    qsizetype i = 0;
-    const qsizetype n = b.size();
-    if (b[i] == '+' || b[i] == '-') ++i;
-    int digits = 0;
-    while (i < n && b[i] >= '0' && b[i] <= '9') ++i, ++digits;
-    if (i < n && b[i] == '.') {
-        ++i;
-        while (i < n && b[i] >= '0' && b[i] <= '9') ++i, ++digits;
-    }
-    if (digits == 0) return false;
-    if (i < n && (b[i] == 'e' || b[i] == 'E')) {
-        ++i;
-        if (i < n && (b[i] == '+' || b[i] == '-')) ++i;
-        int exp = 0;
-        while (i < n && b[i] >= '0' && b[i] <= '9') ++i, ++exp;
-        if (exp == 0) return false;
-    }
-    if (i != n) return false;
-    // from_chars takes no '+'.
-    const char* first = b.constData() + (b[0] == '+' ? 1 : 0);
-    double v = 0;
-    const auto r = std::from_chars(first, b.constData() + n, v);
-    if (r.ec != std::errc() || r.ptr != b.constData() + n) return false;
-    const float f = float(v);
-    if (!std::isfinite(f)) return false;
-    out = f;
-    return true;
-}
-
 namespace {
 
 // The byte parse: tabs end cells, CR and LF send the column back to 0, a NUL ends it all,
@@ -146,7 +111,7 @@ private:
         const QString level = st_.Grid.cell(1, row_);
         if (!level.isEmpty()) {
             float v = 0;
-            if (!LevelValue(level, v)) return false;
+            if (!ParseLevel(level, v)) return false;
             AddFileValue(st_, v, first_);
             first_ = false;
             st_.SampleCount = uint32_t(row_);

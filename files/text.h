@@ -24,8 +24,4 @@ bool ParseTextFile(Core& c, const QByteArray& bytes);
 // Reads the file at `path` and parses it as above.
 bool ReadTextFile(Core& c, const QString& path);
 
-// A level cell read as a number: blanks around it removed, "." as decimal point, an optional
-// sign and exponent, nothing else; false when it is no finite 32-bit number.
-bool LevelValue(const QString& text, float& out);
-
 }  // namespace pelzo

@@ -4,7 +4,8 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
+#include <cmath>
 
 namespace pelzo {
 
@@ -52,12 +53,23 @@ QString TenthsText(int n)
 
 QString CutDecimals(float x, int n)
 {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", double(x));  // "C" locale: '.' as mark
-    QString t = QString::fromLatin1(buf);
+    // Qt's own formatting: "." whatever LC_NUMERIC says (the C library's would write ",").
+    const QString t = QString::number(double(x), 'g', 15);
     const qsizetype dot = t.indexOf(QLatin1Char('.'));
     if (dot < 0) return t;
     return t.left(dot + 1 + std::max(n, 0));
+}
+
+QString ShortestNumberText(double x)
+{
+    char buf[64];
+    // Whole numbers as integers: 100000, not 1e+05.
+    if (std::isfinite(x) && x == std::trunc(x) && std::fabs(x) < 1e15) {
+        const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(x));
+        return QString::fromLatin1(buf, r.ptr - buf);
+    }
+    const auto r = std::to_chars(buf, buf + sizeof buf, x);
+    return QString::fromLatin1(buf, r.ptr - buf);
 }
 
 namespace {
@@ -89,12 +101,41 @@ QString LongTimeText(QTime t) { return QLocale::system().toString(t, CachedLongT
 
 QString ShortDateText(QDate d) { return QLocale::system().toString(d, CachedShortDateFormat()); }
 
-bool ParseLevel(const QString& text, float& out)
+bool ParseLevel(const QString& raw, float& out)
 {
-    bool ok = false;
-    const float v = QLocale::c().toFloat(text.trimmed(), &ok);
-    if (!ok) return false;
-    out = v;
+    qsizetype from = 0, to = raw.size();
+    while (from < to && raw[from].unicode() <= 0x20) ++from;
+    while (to > from && raw[to - 1].unicode() <= 0x20) --to;
+    const QString text = raw.mid(from, to - from);
+    const QByteArray b = text.toLatin1();
+    if (b.isEmpty() || b.size() != text.size()) return false;
+    // [sign] digits [. digits] [e [sign] digits], with a digit somewhere in the mantissa.
+    qsizetype i = 0;
+    const qsizetype n = b.size();
+    if (b[i] == '+' || b[i] == '-') ++i;
+    int digits = 0;
+    while (i < n && b[i] >= '0' && b[i] <= '9') ++i, ++digits;
+    if (i < n && b[i] == '.') {
+        ++i;
+        while (i < n && b[i] >= '0' && b[i] <= '9') ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < n && (b[i] == 'e' || b[i] == 'E')) {
+        ++i;
+        if (i < n && (b[i] == '+' || b[i] == '-')) ++i;
+        int exp = 0;
+        while (i < n && b[i] >= '0' && b[i] <= '9') ++i, ++exp;
+        if (exp == 0) return false;
+    }
+    if (i != n) return false;
+    // from_chars takes no '+'.
+    const char* first = b.constData() + (b[0] == '+' ? 1 : 0);
+    double v = 0;
+    const auto r = std::from_chars(first, b.constData() + n, v);
+    if (r.ec != std::errc() || r.ptr != b.constData() + n) return false;
+    const float f = float(v);
+    if (!std::isfinite(f)) return false;
+    out = f;
     return true;
 }
 

@@ -38,12 +38,16 @@ void DecodeStored(uint32_t w, ReadingTexts& t);
 QString IntText(long long n);
 QString TenthsText(int n);
 QString CutDecimals(float x, int n);
+// The shortest text that reads back as `x`, with "." and without a needless exponent.
+QString ShortestNumberText(double x);
 
 // The desk's long time format (without a time-zone field) and short date format.
 QString LongTimeText(QTime t);
 QString ShortDateText(QDate d);
 
-// A level text read back as a 32-bit float with "." as decimal mark; false if it is no number.
+// A level text read back as a 32-bit float: blanks and control characters around it removed,
+// "." as decimal point, an optional sign and exponent, nothing else (no "nan", "inf", group
+// marks or ","); false when it is no finite 32-bit number. Every loader reads levels this way.
 bool ParseLevel(const QString& text, float& out);
 
 }  // namespace pelzo

@@ -1,14 +1,19 @@
-// One tick of a recording that already holds 604,800 samples (a week at one a second): the
-// tick's request to the virtual meter and its record file write, the window taking over the
-// new state, and the immediate repaint of the table and the chart. Goal: at most 5 ms.
+// One tick of a recording that already holds 604,800 samples (a week at one a second), or any
+// other count (a month: 2,592,000): the tick's request to the virtual meter and its record file
+// write, the window taking over the new state, and the immediate repaint of the table and the
+// chart. Goal: at most 5 ms median and 10 ms at the 99th percentile of UI-thread time.
+// With --open N: opening a record file of N samples into the window, goal at most 0.5 s and a
+// peak of at most 350 MB.
 #include "app/ui/application.h"
 #include "app/ui/formmain.h"
+#include "files/openfile.h"
 #include "monitor/monitor.h"
 #include "vmeter/preload.h"
 #include "vmeter/sanitizer_defaults.h"
 #include "vmeter/virtualmeter.h"
 
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QTableView>
@@ -18,6 +23,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <vector>
@@ -28,8 +35,37 @@ PELZO_LSAN_LIBUSB_SUPPRESSIONS
 namespace {
 
 uint32_t Recorded = 604800;
-constexpr int Ticks = 60;
+constexpr int Ticks = 200;
 constexpr double GoalMs = 5.0;
+constexpr double GoalP99Ms = 10.0;
+constexpr double GoalOpenS = 0.5;
+constexpr double GoalPeakMb = 350;
+
+double PeakMb()
+{
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return double(ru.ru_maxrss) / 1024.0;  // kB on Linux
+}
+
+// A recording of `n` seconds from 00:00:00 on 6 May 2011, levels wandering over the scale.
+bool WriteRecording(const QString& path, uint32_t n)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    QByteArray chunk;
+    for (uint32_t k = 0; k < n; ++k) {
+        const uint32_t secs = k % 86400;
+        const uint32_t reading = (150u + (k * 37u) % 700u) | (k % 3 == 0 ? 1u << 13 : 0u) | (3u << 10);
+        const uint32_t w = pelzo::ComposeSample(reading, int(secs / 3600), int(secs / 60 % 60), int(secs % 60));
+        for (int i = 0; i < 4; ++i) chunk += char(uint8_t(w >> (8 * i)));
+        if (chunk.size() >= 1 << 16) {
+            if (f.write(chunk) != chunk.size()) return false;
+            chunk.clear();
+        }
+    }
+    return f.write(chunk) == chunk.size();
+}
 
 // The window needs its button picture; the bench works in a folder of its own.
 bool PrepareFolder(const QString& dir)
@@ -69,10 +105,43 @@ double ThreadMs()
 
 }  // namespace
 
+// Opening a record file into the window: the load, the window taking it over and the first
+// repaint of table and chart.
+int OpenBench(pelzo::TFormMain& form, const QString& dir, uint32_t n)
+{
+    const QString path = dir + QStringLiteral("/BE6O0000.pzo");
+    if (!WriteRecording(path, n)) {
+        std::fprintf(stderr, "open bench: cannot write %s\n", qPrintable(path));
+        return 1;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    form.state().OpenFileName = path;
+    pelzo::OpenFileIntoViews(form.core());
+    form.ShowState();
+    QCoreApplication::processEvents();
+    form.chart1()->replot(QCustomPlot::rpImmediateRefresh);
+    const double s = double(clock.nsecsElapsed()) / 1e9;
+    const double peak = PeakMb();
+    if (form.state().SampleCount != n) {
+        std::fprintf(stderr, "open bench: %u of %u rows loaded\n", form.state().SampleCount, n);
+        return 1;
+    }
+    const bool ok = s <= GoalOpenS && peak <= GoalPeakMb;
+    std::printf("open a record file of %u samples into the window: %.3f s (goal <= %.1f s), peak %.0f MB (goal <= %.0f MB)\n",
+                n, s, GoalOpenS, peak, GoalPeakMb);
+    std::printf("  %s\n", ok ? "OK" : "MISSED");
+    return ok ? 0 : 1;
+}
+
 int main(int argc, char** argv)
 {
     pelzo::vmeter::EnsurePreloaded(argv);
-    if (argc > 1) Recorded = uint32_t(std::atoi(argv[1]));  // another size, to compare
+    bool open = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--open") == 0) open = true;
+        else Recorded = uint32_t(std::atoi(argv[i]));  // another size, to compare
+    }
     QTemporaryDir home;
     const QByteArray runtime = home.path().toUtf8() + "/run";
     QDir().mkpath(QString::fromUtf8(runtime));
@@ -94,6 +163,7 @@ int main(int argc, char** argv)
     form.timer1s().setEnabled(false);  // the bench ticks
     form.FormCreate();
     form.show();
+    if (open) return OpenBench(form, work.path(), Recorded);
     form.ToolButton3Click();  // start recording: new record file, empty views
     if (!form.state().Recording) {
         std::fprintf(stderr, "tick bench: the recording did not start\n");
@@ -129,10 +199,13 @@ int main(int argc, char** argv)
     std::sort(ms.begin(), ms.end());
     std::sort(wall.begin(), wall.end());
     const double median = ms[ms.size() / 2];
-    std::printf("tick with %u samples recorded: UI thread %.2f ms (median of %d ticks, max %.2f; goal <= %.1f ms)\n",
-                Recorded, median, Ticks, ms.back(), GoalMs);
+    const double p99 = ms[(ms.size() * 99 + 99) / 100 - 1];
+    const bool ok = median <= GoalMs && p99 <= GoalP99Ms;
+    std::printf("tick with %u samples recorded: UI thread median %.2f ms (goal <= %.1f), 99th percentile %.2f ms "
+                "(goal <= %.1f), max %.2f, over %d ticks\n",
+                Recorded, median, GoalMs, p99, GoalP99Ms, ms.back(), Ticks);
     std::printf("  of which: tick logic and meter %.2f, views %.2f, drawing %.2f; wall clock median %.2f ms\n",
                 parts[0] / Ticks, parts[1] / Ticks, parts[2] / Ticks, wall[wall.size() / 2]);
-    std::printf("  %s\n", median <= GoalMs ? "OK" : "TOO SLOW");
-    return median <= GoalMs ? 0 : 1;
+    std::printf("  %s\n", ok ? "OK" : "TOO SLOW");
+    return ok ? 0 : 1;
 }

@@ -6,7 +6,7 @@
 extern "C" {
 #endif
 
-#define PELZO_CALC_API_VERSION 1
+#define PELZO_CALC_API_VERSION 2
 
 typedef struct PelzoCalcOptions {
     const char* soffice;     // the office's start program (the `soffice` wrapper)
@@ -14,6 +14,24 @@ typedef struct PelzoCalcOptions {
     int callTimeoutMs;       // for each later call; the office is killed when one takes longer
     const char* tempDir;     // where the private profile goes; NULL or "": $TMPDIR or /tmp
 } PelzoCalcOptions;
+
+// What a cell holds. A number's kind follows its number format: dates and times are numbers
+// (days since 30 December 1899, the time of day as the fraction) that the office shows as such.
+enum {
+    PELZO_CELL_EMPTY = 0,
+    PELZO_CELL_TEXT = 1,
+    PELZO_CELL_NUMBER = 2,
+    PELZO_CELL_DATE = 3,
+    PELZO_CELL_TIME = 4,
+    PELZO_CELL_DATETIME = 5,
+    PELZO_CELL_BOOL = 6
+};
+
+typedef struct PelzoCalcValue {
+    int kind;
+    double number;     // numbers, dates and times; 0 or 1 for a truth value
+    const char* text;  // the text of a text cell, otherwise ""
+} PelzoCalcValue;
 
 // One office process with at most one open workbook and its active sheet.
 typedef struct PelzoCalcApp PelzoCalcApp;
@@ -37,8 +55,8 @@ typedef struct PelzoCalcApi {
     // Writes are kept and sent in bulk at `save` (or before a read that needs them).
     int (*rowsSetValue)(PelzoCalcApp* app, int row, const char* text);
     int (*cellsSetValue)(PelzoCalcApp* app, int row, int col, const char* text);
-    // `*text` stays valid until the next call on `app`.
-    int (*cellsValue)(PelzoCalcApp* app, int row, int col, const char** text);
+    // `value->text` stays valid until the next call on `app`.
+    int (*cellsValue)(PelzoCalcApp* app, int row, int col, PelzoCalcValue* value);
     int (*save)(PelzoCalcApp* app);
     int (*close)(PelzoCalcApp* app);
     int (*quit)(PelzoCalcApp* app);

@@ -5,6 +5,7 @@
 #include "sheetbuffer.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/bridge/XUnoUrlResolver.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
@@ -16,6 +17,7 @@
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
 #include <com/sun/star/sheet/CellFlags.hpp>
+#include <com/sun/star/sheet/XCellFormatRangesSupplier.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XCellRangeFormula.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
@@ -29,16 +31,22 @@
 #include <com/sun/star/table/XColumnRowRange.hpp>
 #include <com/sun/star/table/XTableColumns.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
+#include <com/sun/star/util/Date.hpp>
+#include <com/sun/star/util/NumberFormat.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XNumberFormats.hpp>
+#include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <osl/file.hxx>
 #include <rtl/bootstrap.hxx>
 
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <pthread.h>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -105,27 +113,51 @@ uno::Reference<uno::XComponentContext> LocalContext(const std::filesystem::path&
     return cppu::defaultBootstrap_InitialComponentContext();
 }
 
-std::string Number(double d)
-{
-    // As the standard variant-to-text conversion does it: up to 15 significant digits.
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15G", d);
-    return buf;
-}
-
 std::string Seconds(std::chrono::milliseconds ms)
 {
+    // to_chars: "." whatever the process's LC_NUMERIC says.
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%g s", double(ms.count()) / 1000.0);
-    return buf;
+    const auto r = std::to_chars(buf, buf + sizeof buf, double(ms.count()) / 1000.0);
+    return std::string(buf, r.ptr) + " s";
 }
 
-std::string AnyText(const uno::Any& a)
+// A cell of a data array; the number's kind (date, time, plain) comes from its number format.
+CellValue AnyValue(const uno::Any& a, int numberKind)
 {
-    if (OUString s; a >>= s) return S(s);
-    if (double d; a >>= d) return Number(d);
-    if (bool b; a >>= b) return b ? "True" : "False";
-    return {};
+    CellValue v;
+    if (OUString s; a >>= s) {
+        v.text = S(s);
+        v.kind = v.text.empty() ? PELZO_CELL_EMPTY : PELZO_CELL_TEXT;
+    } else if (double d; a >>= d) {
+        v.kind = numberKind;
+        v.number = d;
+    } else if (bool b; a >>= b) {
+        v.kind = PELZO_CELL_BOOL;
+        v.number = b ? 1 : 0;
+    }
+    return v;
+}
+
+// The kind a number format gives its numbers.
+int KindOfFormatType(sal_Int16 type)
+{
+    const bool date = type & util::NumberFormat::DATE;
+    const bool time = type & util::NumberFormat::TIME;
+    if (date && time) return PELZO_CELL_DATETIME;
+    if (date) return PELZO_CELL_DATE;
+    if (time) return PELZO_CELL_TIME;
+    return PELZO_CELL_NUMBER;
+}
+
+// Days from 1 January 1970 to a proleptic Gregorian date.
+long DaysFromCivil(long y, unsigned m, unsigned d)
+{
+    y -= m <= 2;
+    const long era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = unsigned(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + long(doe) - 719468;
 }
 
 }  // namespace
@@ -160,7 +192,7 @@ public:
     }
 
     std::string error;
-    std::string value;  // the last text read
+    CellValue value;  // the last cell read
 
     void create()
     {
@@ -191,6 +223,8 @@ public:
         if (!book_.is()) throw std::runtime_error("the workbook could not be opened: " + path);
         activeBook_ = false;
         sheet_.clear();
+        formatKinds_.clear();
+        nullDateShift_.reset();
     }
 
     void activeWorkBook()
@@ -238,7 +272,7 @@ public:
         buffer_.setCell(row, col, text);
     }
 
-    const std::string& cell(int row, int col)
+    const CellValue& cell(int row, int col)
     {
         checkCell(row, col);
         if (buffer_.dirty()) flush();
@@ -428,13 +462,73 @@ private:
         const int lastRow = std::min(row + SheetCache::Rows - 1, lastRow_ + 1);
         uno::Reference<sheet::XCellRangeData> range(sheetRef()->getCellRangeByPosition(0, row - 1, lastCol - 1, lastRow - 1), uno::UNO_QUERY_THROW);
         const auto data = range->getDataArray();
+        const std::vector<int> kinds = numberKinds(range, row, lastRow, lastCol);
         cache_ = SheetCache(row, lastCol);
+        size_t at = 0;
         for (const auto& line : data) {
-            std::vector<std::string> texts;
-            texts.reserve(line.getLength());
-            for (const auto& a : line) texts.push_back(AnyText(a));
-            cache_.addRow(std::move(texts));
+            std::vector<CellValue> cells;
+            cells.reserve(size_t(line.getLength()));
+            for (sal_Int32 c = 0; c < line.getLength(); ++c) {
+                CellValue v = AnyValue(line[c], kinds[at + size_t(c)]);
+                if (v.kind >= PELZO_CELL_DATE && v.kind <= PELZO_CELL_DATETIME) v.number += nullDateShift();
+                cells.push_back(std::move(v));
+            }
+            at += size_t(lastCol);
+            cache_.addRow(std::move(cells));
         }
+    }
+
+    // The kind of number each cell of the block holds, row by row, from the block's ranges of
+    // equal format: a few calls per block rather than one per cell.
+    std::vector<int> numberKinds(const uno::Reference<sheet::XCellRangeData>& range, int firstRow, int lastRow, int cols)
+    {
+        std::vector<int> kinds(size_t(lastRow - firstRow + 1) * size_t(cols), PELZO_CELL_NUMBER);
+        uno::Reference<sheet::XCellFormatRangesSupplier> supplier(range, uno::UNO_QUERY_THROW);
+        const uno::Reference<container::XIndexAccess> parts = supplier->getCellFormatRanges();
+        for (sal_Int32 i = 0; i < parts->getCount(); ++i) {
+            uno::Reference<beans::XPropertySet> props(parts->getByIndex(i), uno::UNO_QUERY_THROW);
+            uno::Reference<sheet::XCellRangeAddressable> where(props, uno::UNO_QUERY_THROW);
+            sal_Int32 key = 0;
+            props->getPropertyValue(OUString("NumberFormat")) >>= key;
+            const int kind = kindOfFormat(key);
+            if (kind == PELZO_CELL_NUMBER) continue;
+            const auto a = where->getRangeAddress();
+            for (sal_Int32 r = std::max<sal_Int32>(a.StartRow, firstRow - 1); r <= std::min<sal_Int32>(a.EndRow, lastRow - 1); ++r)
+                for (sal_Int32 c = std::max<sal_Int32>(a.StartColumn, 0); c <= std::min<sal_Int32>(a.EndColumn, cols - 1); ++c)
+                    kinds[size_t(r - (firstRow - 1)) * size_t(cols) + size_t(c)] = kind;
+        }
+        return kinds;
+    }
+
+    uno::Reference<util::XNumberFormatsSupplier> formatsSupplier()
+    {
+        return uno::Reference<util::XNumberFormatsSupplier>(bookRef(), uno::UNO_QUERY_THROW);
+    }
+
+    int kindOfFormat(sal_Int32 key)
+    {
+        if (const auto it = formatKinds_.find(key); it != formatKinds_.end()) return it->second;
+        sal_Int16 type = 0;
+        try {
+            formatsSupplier()->getNumberFormats()->getByKey(key)->getPropertyValue(OUString("Type")) >>= type;
+        } catch (const uno::Exception&) {
+            type = 0;  // an unknown key: a plain number
+        }
+        return formatKinds_[key] = KindOfFormatType(type);
+    }
+
+    // Days to add to the workbook's date numbers so that they count from 30 December 1899.
+    double nullDateShift()
+    {
+        if (!nullDateShift_) {
+            util::Date d{30, 12, 1899};
+            try {
+                formatsSupplier()->getNumberFormatSettings()->getPropertyValue(OUString("NullDate")) >>= d;
+            } catch (const uno::Exception&) {
+            }
+            nullDateShift_ = double(DaysFromCivil(d.Year, d.Month, d.Day) - DaysFromCivil(1899, 12, 30));
+        }
+        return *nullDateShift_;
     }
 
     std::string soffice_;
@@ -451,6 +545,8 @@ private:
     int lastCol_ = -1, lastRow_ = -1;
     SheetBuffer buffer_;
     SheetCache cache_;
+    std::map<sal_Int32, int> formatKinds_;
+    std::optional<double> nullDateShift_;
 };
 
 }  // namespace pelzo::calc
@@ -535,7 +631,12 @@ const PelzoCalcApi kApi = {
     [](PelzoCalcApp* h, int* n) { return Call(h, [&](App& a) { *n = a.usedRowCount(); }); },
     [](PelzoCalcApp* h, int r, const char* t) { return Call(h, [&](App& a) { a.setRow(r, t ? t : ""); }); },
     [](PelzoCalcApp* h, int r, int c, const char* t) { return Call(h, [&](App& a) { a.setCell(r, c, t ? t : ""); }); },
-    [](PelzoCalcApp* h, int r, int c, const char** t) { return Call(h, [&](App& a) { *t = a.cell(r, c).c_str(); }); },
+    [](PelzoCalcApp* h, int r, int c, PelzoCalcValue* v) {
+        return Call(h, [&](App& a) {
+            const pelzo::calc::CellValue& cell = a.cell(r, c);
+            *v = PelzoCalcValue{cell.kind, cell.number, cell.text.c_str()};
+        });
+    },
     [](PelzoCalcApp* h) { return Call(h, [&](App& a) { a.save(); }); },
     [](PelzoCalcApp* h) { return Call(h, [&](App& a) { a.close(); }); },
     [](PelzoCalcApp* h) { return Call(h, [&](App& a) { a.quit(); }); },

@@ -73,7 +73,7 @@ std::vector<Block::Run> Block::emptyRuns() const
     return out;
 }
 
-const std::string& SheetCache::get(int row, int col) const
+const CellValue& SheetCache::get(int row, int col) const
 {
     const auto& r = rows_[size_t(row - first_)];
     return size_t(col - 1) < r.size() ? r[size_t(col - 1)] : empty_;

@@ -46,6 +46,13 @@ private:
     std::vector<Entry> cells_;
 };
 
+// A cell as the office holds it: a text, or a number with what its number format makes of it.
+struct CellValue {
+    int kind = 0;  // PELZO_CELL_*
+    double number = 0;
+    std::string text;
+};
+
 class SheetCache {
 public:
     static constexpr int Rows = 4096;
@@ -53,14 +60,14 @@ public:
 
     SheetCache() = default;
     SheetCache(int firstRow, int cols) : first_(firstRow), cols_(cols) {}
-    void addRow(std::vector<std::string> texts) { rows_.push_back(std::move(texts)); }
+    void addRow(std::vector<CellValue> cells) { rows_.push_back(std::move(cells)); }
     bool holds(int row, int col) const { return row >= first_ && row < first_ + int(rows_.size()) && col >= 1 && col <= cols_; }
-    const std::string& get(int row, int col) const;
+    const CellValue& get(int row, int col) const;
 
 private:
     int first_ = 0, cols_ = 0;
-    std::vector<std::vector<std::string>> rows_;
-    std::string empty_;
+    std::vector<std::vector<CellValue>> rows_;
+    CellValue empty_;
 };
 
 }  // namespace pelzo::calc

@@ -10,7 +10,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <csignal>
+#include <functional>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -86,6 +88,12 @@ struct Calc : ::testing::Test, pelzo::test::CoreFixture {
 
     std::vector<QStringList> rows(const QString& xls) { return SheetRows(xls, path("scratch")); }
 };
+
+QByteArray FileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
 
 QStringList GridRow(const MainState& st, int r)
 {
@@ -211,6 +219,105 @@ TEST_F(Calc, ImportStopsAtALevelThatIsNoNumber)
     }
 }
 
+TEST_F(Calc, ImportOfAWorkbookAnotherProgramSavedReadsTypedCellsAsTheirTexts)
+{
+    // Saved by gnumeric: numbers, times, dates and date-times as typed cells with number formats.
+    const QString general = QStringLiteral("General");
+    const std::vector<TypedCell> cells = {
+        {1, 1, "Pelzo", {}}, {4, 1, "REC", {}}, {4, 2, "dB", {}},
+        {5, 1, "1", general}, {5, 2, "59.8", general}, {5, 3, "A", {}},
+        {5, 4, "0.416666666666667", "hh:mm:ss"}, {5, 5, "40669", "yyyy-mm-dd"},
+        {6, 1, "2", general}, {6, 2, "60.1", general}, {6, 3, "C", {}},
+        {6, 4, "0.999988425925926", "h:mm:ss AM/PM"}, {6, 5, "40669.6011111111", "yyyy-mm-dd hh:mm:ss"},
+        {7, 1, "100000", general}, {7, 2, "0.1", general}, {7, 3, "A", {}},
+        {7, 4, "1.15740740740741E-05", "[h]:mm:ss"}, {7, 5, "5/6/2011", {}},
+        {8, 1, "end", {}},
+    };
+    const QString xls = path("foreign.xls");
+    MakeForeignWorkbook(cells, xls, path("scratch"));
+    importFile(xls);
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.texts().join(u'|').toStdString();
+    ASSERT_EQ(st.SampleCount, 3u);
+    const QString day = ShortDateText(QDate(2011, 5, 6));
+    EXPECT_EQ(GridRow(st, 1), (QStringList{"1", "59.8", "A", LongTimeText(QTime(10, 0, 0)), day}));
+    EXPECT_EQ(GridRow(st, 2), (QStringList{"2", "60.1", "C", LongTimeText(QTime(23, 59, 59)), day + ' ' + LongTimeText(QTime(14, 25, 36))}));
+    EXPECT_EQ(GridRow(st, 3), (QStringList{"100000", "0.1", "A", LongTimeText(QTime(0, 0, 1)), "5/6/2011"}));
+    EXPECT_EQ(st.Stats.count(), 3u);
+    EXPECT_FLOAT_EQ(st.MaxLevel, 60.1f);
+    EXPECT_FLOAT_EQ(st.MinLevel, 0.1f);
+}
+
+TEST_F(Calc, ALevelThatIsNoFiniteNumberEndsTheImport)
+{
+    for (const char* level : {"nan", "inf", "1e999", "1,234.5"}) {
+        SCOPED_TRACE(level);
+        dialogs.shown.clear();
+        const QString general = QStringLiteral("General");
+        MakeForeignWorkbook({{1, 1, "x", {}}, {5, 1, "1", general}, {5, 2, "50.5", general}, {6, 1, "2", general},
+                             {6, 2, QString::fromLatin1(level), {}}, {7, 1, "3", general}, {7, 2, "52", general}, {8, 1, "end", {}}},
+                            path("bad.xls"), path("scratch"));
+        importFile(path("bad.xls"));
+        ASSERT_EQ(dialogs.shown.size(), 1u);
+        EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("'%1' is not a valid floating point value.").arg(QString::fromLatin1(level)));
+        EXPECT_EQ(st.SampleCount, 1u);
+        EXPECT_EQ(st.Stats.count(), 1u);
+        EXPECT_TRUE(std::isfinite(st.Stats.leq()) && std::isfinite(st.Stats.max()));
+    }
+}
+
+TEST_F(Calc, AFailedExportLeavesTheTargetAsItWas)
+{
+    addSample("50.0", 'A', QTime(14, 3, 27));
+    const QByteArray precious("the user's own workbook");
+    struct Case {
+        const char* what;
+        std::function<void(OfficeSetup&)> breakIt;
+        QString shown;
+    };
+    const std::vector<Case> cases = {
+        {"template missing", [&](OfficeSetup&) { QFile::remove(path("Export.pelzo")); }, MsgNoExcelFile},
+        {"no office", [](OfficeSetup& o) { o.soffice = QStringLiteral("/nonexistent/soffice"); }, MsgCannotOpenExcel},
+        {"template no workbook", [&](OfficeSetup&) {
+             QFile t(path("Export.pelzo"));
+             ASSERT_TRUE(t.open(QIODevice::WriteOnly));
+             t.write(QByteArray(4096, '\x01'));
+         }, QString()},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        dialogs.shown.clear();
+        const QString target = path("keep.xls");
+        QFile t(target);
+        ASSERT_TRUE(t.open(QIODevice::WriteOnly));
+        t.write(precious);
+        t.close();
+        OfficeSetup o = office;
+        k.breakIt(o);
+        ExportSpreadsheet(core, target, o);
+        ASSERT_EQ(dialogs.shown.size(), 1u);
+        if (!k.shown.isEmpty()) EXPECT_EQ(dialogs.shown[0].text, k.shown);
+        EXPECT_EQ(FileBytes(target), precious);
+        EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral(".keep*")}, QDir::Files | QDir::Hidden), QStringList{}) << "a half-made workbook is left";
+    }
+}
+
+TEST_F(Calc, AnExportOverAnOldFileKeepsItsPermissions)
+{
+    addSample("61.2", 'A', QTime(14, 3, 27));
+    const QString target = path("shared.xls");
+    QFile t(target);
+    ASSERT_TRUE(t.open(QIODevice::WriteOnly));
+    t.write("old");
+    t.close();
+    const auto mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ReadGroup;
+    ASSERT_TRUE(QFile::setPermissions(target, mode));
+    ExportSpreadsheet(core, target, office);
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.texts().join(u'|').toStdString();
+    EXPECT_TRUE(IsCompoundFile(target));
+    EXPECT_EQ(QFile::permissions(target), mode);
+    EXPECT_EQ(rows(target)[4].mid(0, 2), (QStringList{"1", "61.2"}));
+}
+
 TEST_F(Calc, ImportOfThousandsOfRowsAndShortSheets)
 {
     QString csv = QStringLiteral("x\n\n\nh\n");
@@ -294,7 +401,7 @@ TEST_F(Calc, WithoutTheOfficeThePartsMessagesAppear)
         EXPECT_EQ(dialogs.shown[0].text, MsgCannotOpenExcel);
         EXPECT_EQ(dialogs.shown[0].caption, CaptionInfoBlanks);
         EXPECT_EQ(dialogs.shown[0].icon, Icon::Error);
-        EXPECT_TRUE(QFileInfo::exists(path("out.xls"))) << "the copied template stays";
+        EXPECT_FALSE(QFileInfo::exists(path("out.xls"))) << "only a whole workbook reaches the target";
         EXPECT_EQ(st.SampleCount, 1u) << "a failed export never changes the views";
 
         dialogs.shown.clear();
@@ -406,7 +513,7 @@ TEST_F(Calc, MoreRowsThanTheFileFormatHoldsAreRefusedNotCut)
     EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("The workbook would reach row 65537, column 5; its file format holds at most 65536 rows "
                                                     "and 256 columns. It was not saved."));
     EXPECT_EQ(dialogs.shown[0].caption, AppTitle);
-    EXPECT_EQ(rows(xls).size(), 4u) << "the target holds the template, not a cut table";
+    EXPECT_FALSE(QFileInfo::exists(xls)) << "neither a cut table nor a bare template reaches the target";
 
     fill(65531);
     dialogs.shown.clear();

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 
 namespace pelzo::test {
@@ -76,6 +77,38 @@ void MakeWorkbook(const QString& csv, const QString& xls, const QString& scratch
                                 {QStringLiteral("--infilter=Text - txt - csv (StarCalc):44,34,76")});
     QFile::remove(xls);
     ASSERT_TRUE(QFile::copy(out, xls)) << "conversion of CSV to a workbook failed";
+}
+
+void MakeForeignWorkbook(const std::vector<TypedCell>& cells, const QString& xls, const QString& scratch)
+{
+    int maxRow = 0, maxCol = 0;
+    QString body;
+    for (const TypedCell& c : cells) {
+        maxRow = std::max(maxRow, c.row - 1);
+        maxCol = std::max(maxCol, c.col - 1);
+        const QString type = c.format.isEmpty() ? QStringLiteral("60") : QStringLiteral("40");
+        const QString format = c.format.isEmpty() ? QString() : QStringLiteral(" ValueFormat=\"%1\"").arg(c.format.toHtmlEscaped());
+        body += QStringLiteral("<gnm:Cell Row=\"%1\" Col=\"%2\" ValueType=\"%3\"%4>%5</gnm:Cell>\n")
+                    .arg(c.row - 1).arg(c.col - 1).arg(type, format, c.value.toHtmlEscaped());
+    }
+    const QString doc = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<gnm:Workbook xmlns:gnm=\"http://www.gnumeric.org/v10.dtd\">\n"
+        "<gnm:SheetNameIndex><gnm:SheetName>Sheet1</gnm:SheetName></gnm:SheetNameIndex>\n"
+        "<gnm:Sheets><gnm:Sheet><gnm:Name>Sheet1</gnm:Name><gnm:MaxCol>%1</gnm:MaxCol><gnm:MaxRow>%2</gnm:MaxRow>\n"
+        "<gnm:Cells>\n%3</gnm:Cells></gnm:Sheet></gnm:Sheets></gnm:Workbook>\n").arg(maxCol).arg(maxRow).arg(body);
+    const QString src = scratch + QStringLiteral("/source.gnumeric");
+    QFile f(src);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(doc.toUtf8());
+    f.close();
+    QFile::remove(xls);
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral("ssconvert"), {QStringLiteral("--export-type=Gnumeric_Excel:excel_biff8"), src, xls});
+    ASSERT_TRUE(p.waitForFinished(60000)) << "ssconvert (gnumeric) did not finish";
+    ASSERT_EQ(p.exitCode(), 0) << p.readAll().toStdString();
+    ASSERT_TRUE(IsCompoundFile(xls)) << "ssconvert wrote no workbook: " << p.readAll().toStdString();
 }
 
 bool IsCompoundFile(const QString& path)

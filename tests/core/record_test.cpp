@@ -66,11 +66,13 @@ TEST(RecordName, DateReadsBack)
         {"BE6O0327.pzo", QDate(2011, 5, 6)},
         {"be6o0327.pzo", QDate(2011, 5, 6)},
         {"/home/u/rec/BE6O0327.PZO", QDate(2011, 5, 6)},  // first "." is the extension's
+        {"/home/j.smith/.local/share/pelzo/BE6O0327.pzo", QDate(2011, 5, 6)},  // dotted folders
+        {"/tmp/a.b/BEV.pzo", QDate(2011, 5, 31)},  // a short name: its own first 8, not the folder's
         {"ZLAX5959.pzo", QDate(2035, 12, 10)},
         {"BE0O0327.pzo", QDate(2011, 5, 1)},   // day "0" becomes 1
         {"BBU00000.pzo", QDate()},             // 30 February
         {"  BE6O0327.pzo\t\r\n", QDate(2011, 5, 6)},
-        {"BEV.pzo", QDate(2011, 5, 31)},       // fewer than 8 characters: the first 8 of the path
+        {"BEV.pzo", QDate(2011, 5, 31)},       // fewer than 8 characters: the first 8 of the name
         {"BE6", QDate(2011, 5, 6)},            // no "." at all
         {"0E6O0327.pzo", QDate(2249, 5, 6)},   // no clamp on the year
         {"BZ6O0327.pzo", QDate(2011, 12, 6)},  // month above 12 becomes 12

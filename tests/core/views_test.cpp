@@ -199,10 +199,9 @@ TEST(OpenRecord, Failures)
         EXPECT_EQ(f.st.Grid.rowCount(), 1);  // emptied
     }
     {
-        // The first "." belongs to a folder: kind "201", nothing happens.
+        // The first "." of the name gives kind "201": nothing happens.
         Fixture f;
-        QDir(dir.path()).mkdir("rec.2011");
-        f.st.OpenFileName = dir.filePath("rec.2011/BE6O0327.pzo");
+        f.st.OpenFileName = dir.filePath("rec.2011.pzo");
         AddSampleToViews(f.st, 1, 50, Texts(500));
         f.st.SampleCount = 1;
         OpenFileIntoViews(f.core);
@@ -211,11 +210,12 @@ TEST(OpenRecord, Failures)
     }
 }
 
-TEST(FileKind, FirstDotOfThePath)
+TEST(FileKind, FirstDotOfTheFileName)
 {
     EXPECT_EQ(FileKindText("BE6O0327.PZO"), "pzo");
     EXPECT_EQ(FileKindText("abc.xlsx"), "xls");
     EXPECT_EQ(FileKindText("abc.txt.bak"), "txt");
-    EXPECT_EQ(FileKindText("/a/rec.2011/x.pzo"), "201");
+    EXPECT_EQ(FileKindText("/a/rec.2011/x.pzo"), "pzo");
+    EXPECT_EQ(FileKindText("/a/rec.2011.pzo"), "201");
     EXPECT_EQ(FileKindText("PZOfile"), "pzo");
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <string>
+
 #include <QLocale>
 
 using namespace pelzo;
@@ -78,11 +81,27 @@ TEST(NumberTexts, TenthsIntAndCut)
 
 TEST(NumberTexts, DecimalPointIgnoresLocale)
 {
+    // Both Qt's default locale and the C library's LC_NUMERIC say ",".
+    const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 is not generated";
     QLocale::setDefault(QLocale(QLocale::German));
     EXPECT_EQ(CutDecimals(3.7f, 2), "3.70");
+    EXPECT_EQ(CutDecimals(0.03125f, 2), "0.03");
+    EXPECT_EQ(ShortestNumberText(1234.5), "1234.5");
     float v = 0;
     EXPECT_TRUE(ParseLevel(" 59.8 ", v));
     EXPECT_FLOAT_EQ(v, 59.8f);
     EXPECT_FALSE(ParseLevel("59,8x", v));
     QLocale::setDefault(QLocale::c());
+    std::setlocale(LC_NUMERIC, before.c_str());
+}
+
+TEST(NumberTexts, ShortestTextReadsBack)
+{
+    const struct {
+        double x;
+        const char* text;
+    } cases[] = {{59.8, "59.8"}, {0.1 + 0.2, "0.30000000000000004"}, {40669, "40669"}, {100000, "100000"},
+                 {-0.5, "-0.5"}, {1e20, "1e+20"}, {1.5e-7, "1.5e-07"}, {0, "0"}};
+    for (const auto& c : cases) EXPECT_EQ(ShortestNumberText(c.x), QLatin1String(c.text)) << c.text;
 }

@@ -84,11 +84,45 @@ TEST(Show, MalformedFilesNeverCrash)
     h.write(QStringLiteral("junk.txt"), junk);
     h.write(QStringLiteral("long.txt"), QByteArray(3 * 1024 * 1024, 'x') + "\t1\t2\t3\t4\t");
     h.write(QStringLiteral("BE6O0327.pzo"), junk.left(4 * 1000 + 3));
-    for (const char* name : {"junk.txt", "long.txt", "BE6O0327.pzo", "missing.pzo", "noext"}) {
+    for (const char* name : {"junk.txt", "long.txt", "BE6O0327.pzo", "missing.pzo"}) {
         const CliRun r = Pelzo(h.dir.path(), {QStringLiteral("show"), QString::fromLatin1(name)});
         EXPECT_TRUE(r.status == 0 || r.status == 1) << name << " " << r.status;
     }
+    // A kind the open command does not know is said, not passed over in silence.
+    for (const char* cmd : {"show", "stats"}) {
+        const CliRun r = Pelzo(h.dir.path(), {QString::fromLatin1(cmd), QStringLiteral("noext")});
+        EXPECT_EQ(r.status, 2) << cmd;
+        EXPECT_TRUE(r.err.contains(QStringLiteral("not pzo, txt or xls"))) << cmd;
+        EXPECT_TRUE(r.out.isEmpty()) << cmd;
+    }
     EXPECT_EQ(Pelzo(h.dir.path(), {QStringLiteral("show"), QStringLiteral("BE6O0327.pzo")}).out.count(QLatin1Char('\n')), 1000);
+}
+
+TEST(Stats, AFileThatDoesNotLoadPrintsNoFigures)
+{
+    Harness h;
+    h.write(QStringLiteral("bad.txt"), "1\t50\tA\tt\td\t2\tloud\tA\tt\td\t");
+    for (const char* name : {"missing.pzo", "bad.txt"}) {
+        const CliRun r = Pelzo(h.dir.path(), {QStringLiteral("stats"), QString::fromLatin1(name)});
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_TRUE(r.out.isEmpty()) << name << ": " << r.out.toStdString();
+        EXPECT_FALSE(r.err.isEmpty()) << name;
+    }
+}
+
+TEST(Show, RecordFilesInDottedFoldersOpen)
+{
+    Harness h;
+    ASSERT_TRUE(QDir(h.dir.path()).mkpath(QStringLiteral("j.smith/.local/share/pelzo")));
+    const QByteArray two("\x2a\x2d\x32\x73\x2b\x2d\x34\x73", 8);
+    h.write(QStringLiteral("j.smith/.local/share/pelzo/BE6O1425.pzo"), two);
+    h.write(QStringLiteral("rec.2011.pzo"), two);
+    const CliRun r = Pelzo(h.dir.path(), {QStringLiteral("show"), h.path(QStringLiteral("j.smith/.local/share/pelzo/BE6O1425.pzo"))});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count(QLatin1Char('\n')), 2);
+    EXPECT_TRUE(r.out.endsWith(ShortDateText(QDate(2011, 5, 6)) + QLatin1Char('\n'))) << r.out.toStdString();
+    // The first "." of the name still decides: "201" is no kind that opens.
+    EXPECT_EQ(Pelzo(h.dir.path(), {QStringLiteral("show"), QStringLiteral("rec.2011.pzo")}).status, 2);
 }
 
 }  // namespace

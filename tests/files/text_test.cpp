@@ -193,7 +193,7 @@ TEST(TextFile, LevelValueIsStrict)
                                      {"1e", false, 0}, {"0x10", false, 0}, {"５", false, 0}}) {
         SCOPED_TRACE(c.text);
         float v = -7;
-        EXPECT_EQ(LevelValue(QString::fromUtf8(c.text), v), c.ok);
+        EXPECT_EQ(ParseLevel(QString::fromUtf8(c.text), v), c.ok);
         if (c.ok) EXPECT_FLOAT_EQ(v, c.v);
     }
 }

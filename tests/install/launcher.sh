@@ -1,6 +1,7 @@
 #!/bin/bash
 # cmake --install into a fresh prefix, then the launcher from / opens the window in the user's own
-# folder, which it fills with the program's pictures, clips and template.
+# folder, which it fills with the program's pictures, clips and template. The home folder's name
+# holds a dot, and the user folder lies below ~/.local: record files there must still open.
 set -euo pipefail
 build=$1
 work=$(mktemp -d)
@@ -22,7 +23,7 @@ done
 grep -q 'ATTR{idVendor}=="16c0", ATTR{idProduct}=="05dc", TAG+="uaccess"' "$p/lib/udev/rules.d/70-pelzo-meter.rules" \
   || fail "udev rule"
 
-export HOME=$work/home XDG_DATA_HOME= XDG_CONFIG_HOME=$work/home/.config XDG_RUNTIME_DIR=$work/run
+export HOME=$work/j.smith XDG_DATA_HOME= XDG_CONFIG_HOME=$work/j.smith/.config XDG_RUNTIME_DIR=$work/run
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=offscreen
 cd /
@@ -40,4 +41,15 @@ kill -0 "$pid" 2>/dev/null || fail "the window did not stay up: $(cat "$work/out
 win=$(pgrep -f "$p/libexec/pelzo/pelzo-link" | head -n 1)
 [ -n "$win" ] || fail "window program not running"
 [ "$(readlink "/proc/$win/cwd")" = "$user_dir" ] || fail "working folder $(readlink "/proc/$win/cwd")"
+
+# A recording of 6 May 2011 from 14:25:36 (two samples, 59.8 dB C and 59.9 dB C) in the user
+# folder, opened by the installed tool through the open command's loader.
+rec=$user_dir/BE6O1425.pzo
+printf '\x2a\x2d\x32\x73\x2b\x2d\x34\x73' > "$rec"
+rows=$("$p/bin/pelzo" show "$rec") || fail "pelzo show failed on $rec"
+[ "$(printf '%s\n' "$rows" | wc -l)" -eq 2 ] || fail "pelzo show printed: $rows"
+printf '%s\n' "$rows" | head -n 1 | grep -q $'^1\t59.8\tC\t14:25:36\t' || fail "row 1: $rows"
+date1=$(printf '%s\n' "$rows" | head -n 1 | cut -f5)
+case "$date1" in *2011*|*11) ;; *) fail "row 1 date '$date1' is not 6 May 2011" ;; esac
+"$p/bin/pelzo" stats "$rec" | grep -q $'^count\t2$' || fail "pelzo stats on $rec"
 echo ok

@@ -10,6 +10,7 @@
 #include "vmeter/virtualmeter.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -142,6 +143,10 @@ TEST_F(WindowTest, UploadAddsTheCardExtension)
 
 TEST_F(WindowTest, OpenCopiesIntoTheStartFolderAndTheCommandLoadsIt)
 {
+    // The installed program starts in ~/.local/share/pelzo: dotted folders above the copy.
+    const QString dotted = appDir.filePath(QStringLiteral("j.smith/.local/share/pelzo"));
+    ASSERT_TRUE(QDir().mkpath(dotted));
+    st.AppDir = dotted;
     bool timerWasOff = false;
     QTimer::singleShot(0, [&] {
         auto* w = qobject_cast<TForm_sd*>(QApplication::activeModalWidget());
@@ -155,7 +160,7 @@ TEST_F(WindowTest, OpenCopiesIntoTheStartFolderAndTheCommandLoadsIt)
     ToolButton6Click(core, nullptr);
     EXPECT_TRUE(timerWasOff);
     EXPECT_TRUE(timer.enabled());
-    EXPECT_EQ(st.OpenFileName, appDir.filePath(recName));
+    EXPECT_EQ(st.OpenFileName, dotted + '/' + recName);
     EXPECT_EQ(ReadAll(st.OpenFileName), card.source("rec.pzo"));
     EXPECT_EQ(st.SampleCount, 3u);
     EXPECT_TRUE(dialogs.shown.empty()) << dialogs.texts().join('|').toStdString();
