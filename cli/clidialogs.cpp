@@ -58,24 +58,24 @@ int LoadForCommand(Context& c, Core& core, const char* command, const QString& p
 
 void PrintRows(const MainState& st)
 {
-    QString line;
-    QByteArray block;
-    constexpr qsizetype BlockBytes = 1 << 16;
-    block.reserve(BlockBytes + 256);
+    // Rows gather in one block that goes out in one write: a week is a few dozen writes.
+    constexpr qsizetype BlockChars = 1 << 16;
+    QString block;
+    block.reserve(BlockChars + 512);
+    auto flush = [&] {
+        const QByteArray b = block.toUtf8();
+        std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
+        block.resize(0);  // keeps the room
+    };
     for (uint32_t r = 1; r <= st.SampleCount; ++r) {
-        line.clear();
         for (int c = 0; c < StringGrid::ColCount; ++c) {
-            if (c) line += QLatin1Char('\t');
-            line += st.Grid.cell(c, int(r));
+            if (c) block += QLatin1Char('\t');
+            block += st.Grid.cell(c, int(r));
         }
-        line += QLatin1Char('\n');
-        block += line.toUtf8();
-        if (block.size() >= BlockBytes) {
-            std::fwrite(block.constData(), 1, size_t(block.size()), stdout);
-            block.clear();
-        }
+        block += QLatin1Char('\n');
+        if (block.size() >= BlockChars) flush();
     }
-    std::fwrite(block.constData(), 1, size_t(block.size()), stdout);
+    flush();
     FlushOut();
 }
 

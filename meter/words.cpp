@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <vector>
 
 namespace pelzo {
 
@@ -97,9 +98,31 @@ const QString& CachedShortDateFormat()
 
 }  // namespace
 
-QString LongTimeText(QTime t) { return QLocale::system().toString(t, CachedLongTimeFormat()); }
+// Formatting through the locale costs microseconds, and a week of rows asks for the same 86,400
+// times of day and a handful of dates again and again: each thread keeps what it made (the
+// formats never change while the program runs).
+QString LongTimeText(QTime t)
+{
+    if (!t.isValid() || t.msec() != 0) return QLocale::system().toString(t, CachedLongTimeFormat());
+    thread_local std::vector<QString> made;
+    if (made.empty()) made.resize(86400);
+    QString& text = made[size_t(t.msecsSinceStartOfDay() / 1000)];
+    if (text.isNull()) text = QLocale::system().toString(t, CachedLongTimeFormat());
+    return text;
+}
 
-QString ShortDateText(QDate d) { return QLocale::system().toString(d, CachedShortDateFormat()); }
+QString ShortDateText(QDate d)
+{
+    thread_local QDate lastDate;
+    thread_local QString lastText;
+    if (d.isValid() && d == lastDate) return lastText;
+    QString text = QLocale::system().toString(d, CachedShortDateFormat());
+    if (d.isValid()) {
+        lastDate = d;
+        lastText = text;
+    }
+    return text;
+}
 
 bool ParseLevel(const QString& raw, float& out)
 {

@@ -12,7 +12,8 @@ def name_date(path):
     month = min(max((ord(name[1]) - 64) % 256, 1), 12)
     c = ord(name[2])
     day = min(max(c - 48 if c <= 57 else c - 55, 1), 31)
-    return f"{day}/{month}/{year % 100:02d}"
+    months = "Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec".split()
+    return f"{day} {months[month - 1]} {year}"
 
 
 def main(path):

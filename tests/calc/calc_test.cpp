@@ -277,15 +277,17 @@ TEST_F(Calc, AFailedExportLeavesTheTargetAsItWas)
     const std::vector<Case> cases = {
         {"template missing", [&](OfficeSetup&) { QFile::remove(path("Export.pelzo")); }, MsgNoExcelFile},
         {"no office", [](OfficeSetup& o) { o.soffice = QStringLiteral("/nonexistent/soffice"); }, MsgCannotOpenExcel},
-        {"template no workbook", [&](OfficeSetup&) {
-             QFile t(path("Export.pelzo"));
-             ASSERT_TRUE(t.open(QIODevice::WriteOnly));
-             t.write(QByteArray(4096, '\x01'));
-         }, QString()},
     };
+    const QByteArray templateBytes = FileBytes(path("Export.pelzo"));
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
         dialogs.shown.clear();
+        QFile::remove(path("Export.pelzo"));
+        {
+            QFile t(path("Export.pelzo"));
+            ASSERT_TRUE(t.open(QIODevice::WriteOnly));
+            t.write(templateBytes);
+        }
         const QString target = path("keep.xls");
         QFile t(target);
         ASSERT_TRUE(t.open(QIODevice::WriteOnly));
@@ -480,7 +482,15 @@ TEST_F(Calc, AnOfficeThatHangsDuringACallIsKilled)
     OfficeSetup o = office;
     o.callTimeoutMs = 3000;
     addSample("50.0", 'A', QTime(14, 3, 27));
+    // The office dies in the middle of filling the new workbook: the old one stays as it was.
+    {
+        QFile old(path("out.xls"));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("the user's own workbook");
+    }
     ExportSpreadsheet(frozenCore, path("out.xls"), o);
+    EXPECT_EQ(FileBytes(path("out.xls")), QByteArray("the user's own workbook"));
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral(".out*")}, QDir::Files | QDir::Hidden), QStringList{});
     ASSERT_FALSE(freeze.frozen.empty());
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("LibreOffice did not answer within 3 s and was stopped."));
