@@ -17,6 +17,7 @@ void StringGrid::setRowCount(int n)
 
 StringGrid::Row& StringGrid::rowAt(int row)
 {
+    if (size_t(row) == rows_.size() + 1 && rows_.size() < rows_.capacity()) return rows_.emplace_back();
     if (size_t(row) > rows_.size()) {
         // Grow geometrically so a recording appends in amortised O(1).
         if (size_t(row) > rows_.capacity()) rows_.reserve(std::max<size_t>(row, rows_.capacity() * 2));

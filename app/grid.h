@@ -41,6 +41,9 @@ public:
     // Empties all cells of rows >= 1 and drops the rows, as one change.
     void clearRows();
 
+    // Room for `n` rows, so a load of a known size does not grow the storage step by step.
+    void reserveRows(int n) { if (n > 0 && size_t(n) > rows_.capacity()) rows_.reserve(size_t(n)); }
+
     // Cell storage beyond the row count (cells set on rows not yet shown).
     int storedRows() const { return int(rows_.size()); }
 

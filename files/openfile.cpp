@@ -34,6 +34,7 @@ void FillRecordRows(MainState& st, const std::vector<uint32_t>& samples, QDate d
     GridBulk bulk(st.Grid);
     uint32_t rows = 0;
     try {
+        st.Grid.reserveRows(int(n) + 1);
         st.Series_rec.y.reserve(n);
         st.Series_max.y.reserve(n);
         st.Series_min.y.reserve(n);

@@ -23,7 +23,8 @@ QTime SampleTime(uint32_t w)
     const int h = std::min<int>(w >> 27, 23);
     const int m = std::min<int>((w >> 21) & 0x3F, 59);
     const int s = std::min<int>((w >> 15) & 0x3F, 59);
-    return QTime(h, m, s);
+    // The fields are in range already: no need for QTime's checks on every row of a month.
+    return QTime::fromMSecsSinceStartOfDay(((h * 60 + m) * 60 + s) * 1000);
 }
 
 void DecodeReadingFields(uint32_t w, ReadingTexts& t)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace pelzo {
 
@@ -9,7 +10,7 @@ namespace {
 constexpr int KeyCount = LevelHistogram::MaxKey - LevelHistogram::MinKey + 1;
 }
 
-LevelHistogram::LevelHistogram() : tree_(KeyCount + 1, 0)
+LevelHistogram::LevelHistogram() : counts_(KeyCount, 0), tree_(KeyCount + 1, 0)
 {
     while (top_ * 2 <= KeyCount) top_ *= 2;
 }
@@ -18,19 +19,35 @@ void LevelHistogram::add(double level)
 {
     const double scaled = std::isfinite(level) ? std::round(level * 100.0) : (level > 0 ? MaxKey : MinKey);
     const int key = int(std::clamp(scaled, double(MinKey), double(MaxKey)));
-    for (int i = key - MinKey + 1; i <= KeyCount; i += i & -i) ++tree_[size_t(i)];
+    ++counts_[size_t(key - MinKey)];
     ++n_;
+    stale_ = true;
 }
 
 void LevelHistogram::clear()
 {
+    std::fill(counts_.begin(), counts_.end(), 0);
     std::fill(tree_.begin(), tree_.end(), 0);
     n_ = 0;
+    stale_ = false;
+}
+
+// The tree in one O(K) pass from the counts: a load of a month adds one count per sample, and a
+// tick asks once a second.
+void LevelHistogram::rebuild() const
+{
+    std::copy(counts_.begin(), counts_.end(), tree_.begin() + 1);
+    for (int i = 1; i <= KeyCount; ++i) {
+        const int parent = i + (i & -i);
+        if (parent <= KeyCount) tree_[size_t(parent)] += tree_[size_t(i)];
+    }
+    stale_ = false;
 }
 
 double LevelHistogram::kth(uint64_t k) const
 {
     if (n_ == 0) return 0;
+    if (stale_) rebuild();
     k = std::clamp<uint64_t>(k, 1, n_);
     // Largest position whose prefix count is below k; the answer is the next one.
     int pos = 0;
@@ -45,6 +62,18 @@ double LevelHistogram::kth(uint64_t k) const
     return double(pos + MinKey) / 100.0;  // pos + 1 is 1-based: key = pos + 1 - 1 + MinKey
 }
 
+// 10^(L/10). Recordings come in steps of 0.1 dB, so a few hundred levels recur all the time: a
+// small cache by the level's bits gives the same value as the power, without computing it.
+double LevelStats::Energy(double level)
+{
+    uint64_t bits = 0;
+    std::memcpy(&bits, &level, sizeof bits);
+    EnergySlot& slot = energyCache_[size_t((bits * 0x9E3779B97F4A7C15ull) >> 54)];
+    if (slot.filled && slot.bits == bits) return slot.energy;
+    slot = EnergySlot{bits, std::pow(10.0, level / 10.0), true};
+    return slot.energy;
+}
+
 void LevelStats::add(double level)
 {
     if (n_ == 0) {
@@ -54,7 +83,7 @@ void LevelStats::add(double level)
         min_ = std::min(min_, level);
     }
     ++n_;
-    energy_ += std::pow(10.0, level / 10.0);
+    energy_ += Energy(level);
     hist_.add(level);
 }
 

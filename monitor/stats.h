@@ -1,10 +1,11 @@
 // Acoustic statistics of the samples in the views: energy average, percentile levels and the
-// sound exposure level. A new sample costs O(1) for Leq and O(log K) for the percentiles, K being
-// the number of level steps kept (hundredths of a decibel over the range below).
+// sound exposure level. A new sample costs O(1); asking for percentiles after new samples costs
+// O(K) once, K being the number of level steps kept (hundredths of a decibel over the range below).
 #pragma once
 
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -25,7 +26,11 @@ public:
     double kth(uint64_t k) const;
 
 private:
-    std::vector<uint32_t> tree_;  // 1-based
+    void rebuild() const;
+
+    std::vector<uint32_t> counts_;        // by key
+    mutable std::vector<uint32_t> tree_;  // 1-based, made from counts_ when asked
+    mutable bool stale_ = false;
     uint64_t n_ = 0;
     int top_ = 1;  // highest power of two within the tree
 };
@@ -48,6 +53,14 @@ public:
     double durationSeconds() const { return double(n_); }
 
 private:
+    struct EnergySlot {
+        uint64_t bits = 0;
+        double energy = 0;
+        bool filled = false;
+    };
+    double Energy(double level);
+
+    std::array<EnergySlot, 1024> energyCache_{};
     uint64_t n_ = 0;
     double energy_ = 0;  // sum of 10^(L/10)
     double max_ = 0, min_ = 0;

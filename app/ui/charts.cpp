@@ -18,13 +18,12 @@ bool SeriesMirror::sync()
     if (n - count_ == 1) {
         graph_->addData(double(count_), series.y[count_]);
     } else {
-        QVector<double> keys(qsizetype(n - count_));
-        QVector<double> values(qsizetype(n - count_));
-        for (size_t i = count_; i < n; ++i) {
-            keys[qsizetype(i - count_)] = double(i);
-            values[qsizetype(i - count_)] = series.y[i];
-        }
-        graph_->addData(keys, values, true);
+        // Straight into the graph's own point type: a month of points is copied once, not three
+        // times through key and value lists.
+        QVector<QCPGraphData> points(qsizetype(n - count_));
+        for (size_t i = count_; i < n; ++i) points[qsizetype(i - count_)] = QCPGraphData(double(i), series.y[i]);
+        if (count_ == 0) graph_->data()->set(points, true);
+        else graph_->data()->add(points, true);
     }
     count_ = n;
     return true;
