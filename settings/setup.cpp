@@ -4,18 +4,6 @@ namespace pelzo {
 
 namespace {
 
-// Timer1S stays off while the command runs, whichever way it ends.
-class TimerOff {
-public:
-    explicit TimerOff(Timer& t) : t_(t) { t_.setEnabled(false); }
-    ~TimerOff() { t_.setEnabled(true); }
-    TimerOff(const TimerOff&) = delete;
-    TimerOff& operator=(const TimerOff&) = delete;
-
-private:
-    Timer& t_;
-};
-
 int TextNumber(const QString& text) { return text.trimmed().toInt(); }
 
 }  // namespace
