@@ -87,6 +87,24 @@ public:
     virtual void setInterval(int ms) = 0;
 };
 
+// The timer stays off while this lives and is started again, at its one-second interval, on
+// every way out of the scope, an escaping error included. For the commands during which no
+// tick may fall between their meter requests or file steps.
+class TimerOff {
+public:
+    explicit TimerOff(Timer& t) : t_(t) { t_.setEnabled(false); }
+    ~TimerOff()
+    {
+        t_.setInterval(1000);
+        t_.setEnabled(true);
+    }
+    TimerOff(const TimerOff&) = delete;
+    TimerOff& operator=(const TimerOff&) = delete;
+
+private:
+    Timer& t_;
+};
+
 // Plain implementations used where no desktop is involved.
 class SystemClock final : public Clock {
 public:

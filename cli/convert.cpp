@@ -7,14 +7,12 @@
 #include "files/record.h"
 #include "files/spreadsheet.h"
 #include "files/text.h"
+#include "meter/words.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
-#include <QRegularExpression>
 
-#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -68,35 +66,6 @@ OutKind KindOfOut(const QString& out)
     return OutKind::None;
 }
 
-// The desk's long time format as the table writes it (no time-zone field).
-QString LongTimeFormat()
-{
-    QString f = QLocale::system().timeFormat(QLocale::LongFormat);
-    static const QRegularExpression zone(QStringLiteral("\\s*\\(?t+\\)?\\s*"));
-    f.remove(zone);
-    return f.trimmed();
-}
-
-QTime ParseTime(const QString& text)
-{
-    const QString t = text.trimmed();
-    QTime v = QLocale::system().toTime(t, LongTimeFormat());
-    if (!v.isValid()) v = QTime::fromString(t, QStringLiteral("H:mm:ss"));
-    if (!v.isValid()) v = QTime::fromString(t, QStringLiteral("H:m:s"));
-    return v;
-}
-
-QDate ParseDate(const QString& text)
-{
-    const QString t = text.trimmed();
-    const QString f = QLocale::system().dateFormat(QLocale::ShortFormat);
-    QDate d = QLocale::system().toDate(t, f);
-    // A two-digit year reads as 19yy; the meter's dates are this century's.
-    if (d.isValid() && !f.contains(QLatin1String("yyyy")) && d.year() < 2000) d = d.addYears(100);
-    if (!d.isValid()) d = QDate::fromString(t, Qt::ISODate);
-    return d;
-}
-
 bool RowWord(const MainState& st, int row, uint32_t& word)
 {
     float v = 0;
@@ -105,9 +74,8 @@ bool RowWord(const MainState& st, int row, uint32_t& word)
         Err(QStringLiteral("pelzo convert: row %1: the level '%2' is no number").arg(row).arg(level));
         return false;
     }
-    const double tenthsExact = double(v) * 10.0;
-    const long tenths = std::lround(tenthsExact);
-    if (std::fabs(tenthsExact - double(tenths)) > 1e-3 || tenths < 300 || tenths > 1323) {
+    const std::optional<uint32_t> code = LevelCodeOfLevel(v);
+    if (!code) {
         Err(QStringLiteral("pelzo convert: row %1: the level %2 does not fit a record file "
                            "(30.0 to 132.3 dB in steps of 0.1)").arg(row).arg(level));
         return false;
@@ -117,13 +85,13 @@ bool RowWord(const MainState& st, int row, uint32_t& word)
         Err(QStringLiteral("pelzo convert: row %1: the weighting '%2' is neither A nor C").arg(row).arg(weighting));
         return false;
     }
-    const QTime time = ParseTime(st.Grid.cell(3, row));
+    const QTime time = ParseTimeText(st.Grid.cell(3, row));
     if (!time.isValid()) {
         Err(QStringLiteral("pelzo convert: row %1: cannot read the time '%2'").arg(row).arg(st.Grid.cell(3, row)));
         return false;
     }
-    const uint32_t reading = uint32_t(tenths - 300) | (7u << 10) | (weighting == QLatin1String("C") ? 1u << 13 : 0u);
-    word = ComposeSample(reading, time.hour(), time.minute(), time.second());
+    // The file kinds behind the rows hold neither range nor speed: range 7 (not known), FAST.
+    word = ComposeSample(ComposeReading(*code, 7, weighting == QLatin1String("C"), false), time);
     return true;
 }
 
@@ -147,7 +115,7 @@ QByteArray WordBytes(const std::vector<uint32_t>& words)
 // The path of the record file: OUT itself, or a name made from row 1 inside the folder OUT.
 std::optional<QString> RecordTarget(const MainState& st, const QString& out)
 {
-    const QDate date = ParseDate(st.Grid.cell(4, 1));
+    const QDate date = ParseDateText(st.Grid.cell(4, 1));
     if (!IsFolderTarget(out)) {
         const std::optional<QDate> named = RecordNameDate(out);
         if (!date.isValid())
@@ -159,7 +127,7 @@ std::optional<QString> RecordTarget(const MainState& st, const QString& out)
                 QStringLiteral("); give a folder to have the name made"));
         return out;
     }
-    const QTime time = ParseTime(st.Grid.cell(3, 1));
+    const QTime time = ParseTimeText(st.Grid.cell(3, 1));
     if (!date.isValid() || !time.isValid()) {
         Err(QStringLiteral("pelzo convert: cannot read the date and time of row 1 to make the name; give a file name"));
         return std::nullopt;

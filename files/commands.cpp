@@ -12,22 +12,6 @@ namespace pelzo {
 
 namespace {
 
-// Starts the one-second timer again on every way out of the save command.
-class TimerRestart {
-public:
-    explicit TimerRestart(Timer& t) : t_(t) { t_.setEnabled(false); }
-    ~TimerRestart()
-    {
-        t_.setInterval(1000);
-        t_.setEnabled(true);
-    }
-    TimerRestart(const TimerRestart&) = delete;
-    TimerRestart& operator=(const TimerRestart&) = delete;
-
-private:
-    Timer& t_;
-};
-
 // The record kind: a copy of the live record file of this run's latest recording.
 void SaveRecordCopy(Core& c, const QString& target)
 {
@@ -71,7 +55,7 @@ void ToolButton2Click(Core& c)
         if (c.dialogs.message(ConfirmMessage(MsgSaveStopsRecording)) != Yes) return;
         st.Recording = false;  // as the recording's own stop: the live file stays open
     }
-    TimerRestart timer(c.timer1s);
+    TimerOff timerOff(c.timer1s);
     const std::optional<SaveChoice> choice = c.dialogs.saveFile(SaveFilter);
     if (!choice || choice->path.isEmpty()) return;
     const QString& name = choice->path;

@@ -77,7 +77,7 @@ void Appusb::CloseMeter()
 int Appusb::MeterRequest(uint8_t direction, uint8_t request, const RequestBlock& block, std::span<uint8_t> buffer)
 {
     if (!handle_) return NoMeterHandle;
-    const int r = usb_control_msg(handle_, direction | 0x40, request, BlockValue(block), BlockIndex(block),
+    const int r = usb_control_msg(handle_, RequestType(direction), request, BlockValue(block), BlockIndex(block),
                                   reinterpret_cast<char*>(buffer.data()), int(buffer.size()), RequestTimeout);
     if (r < 0) {
         dialogs_.message(PlainMessage(MsgUsbLost));

@@ -19,6 +19,8 @@ constexpr int RequestTimeout = 5000;  // ms
 
 constexpr uint8_t DirIn = 0x80;
 constexpr uint8_t DirOut = 0x00;
+constexpr uint8_t VendorType = 0x40;  // vendor request, recipient device
+constexpr uint8_t RequestType(uint8_t direction) { return direction | VendorType; }
 
 using RequestBlock = std::array<uint8_t, 4>;
 

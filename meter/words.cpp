@@ -29,7 +29,7 @@ QTime SampleTime(uint32_t w)
 
 void DecodeReadingFields(uint32_t w, ReadingTexts& t)
 {
-    t.tenths = int(LevelCodeOf(w)) + 300;
+    t.tenths = LevelTenthsOf(w);
     t.Level = TenthsText(t.tenths);
     t.Range = IntText(RangeIndexOf(w));
     t.Weighting = CWeightingOf(w) ? QStringLiteral("C") : QStringLiteral("A");
@@ -161,6 +161,45 @@ bool ParseLevel(const QString& raw, float& out)
     if (!std::isfinite(f)) return false;
     out = f;
     return true;
+}
+
+std::optional<uint32_t> LevelCodeOfLevel(float db)
+{
+    const double tenthsExact = double(db) * 10.0;
+    const long top = LevelTenthsBase + long(LevelCodeMask);
+    // NaN and far-off values never reach lround.
+    if (!(tenthsExact > LevelTenthsBase - 1 && tenthsExact < top + 1)) return std::nullopt;
+    const long tenths = std::lround(tenthsExact);
+    if (std::fabs(tenthsExact - double(tenths)) > 1e-3 || tenths < LevelTenthsBase || tenths > top)
+        return std::nullopt;
+    return uint32_t(tenths - LevelTenthsBase);
+}
+
+std::optional<uint32_t> LevelCodeOfText(const QString& text)
+{
+    float v = 0;
+    if (!ParseLevel(text, v)) return std::nullopt;
+    return LevelCodeOfLevel(v);
+}
+
+QTime ParseTimeText(const QString& text)
+{
+    const QString t = text.trimmed();
+    QTime v = QLocale::system().toTime(t, CachedLongTimeFormat());
+    if (!v.isValid()) v = QTime::fromString(t, QStringLiteral("H:mm:ss"));
+    if (!v.isValid()) v = QTime::fromString(t, QStringLiteral("H:m:s"));
+    return v;
+}
+
+QDate ParseDateText(const QString& text)
+{
+    const QString t = text.trimmed();
+    const QString& f = CachedShortDateFormat();
+    QDate d = QLocale::system().toDate(t, f);
+    // A two-digit year reads as 19yy; the meter's dates are this century's.
+    if (d.isValid() && !f.contains(QLatin1String("yyyy")) && d.year() < 2000) d = d.addYears(100);
+    if (!d.isValid()) d = QDate::fromString(t, Qt::ISODate);
+    return d;
 }
 
 }  // namespace pelzo

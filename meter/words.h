@@ -8,6 +8,7 @@
 #include <QTime>
 
 #include <cstdint>
+#include <optional>
 
 namespace pelzo {
 
@@ -20,13 +21,28 @@ struct ReadingTexts {
 };
 
 // Bit fields of the reading word.
-constexpr uint32_t LevelCodeOf(uint32_t w) { return w & 0x3FF; }
+constexpr uint32_t LevelCodeMask = 0x3FF;
+constexpr int LevelTenthsBase = 300;  // tenths of a dB at level code 0
+constexpr uint32_t LevelCodeOf(uint32_t w) { return w & LevelCodeMask; }
+constexpr int LevelTenthsOf(uint32_t w) { return int(LevelCodeOf(w)) + LevelTenthsBase; }
 constexpr int RangeIndexOf(uint32_t w) { return int((w >> 10) & 7); }
 constexpr bool CWeightingOf(uint32_t w) { return (w >> 13) & 1; }
 constexpr bool SlowSpeedOf(uint32_t w) { return (w >> 14) & 1; }
 
+// The inverse: a reading word from its fields (range 0-7).
+constexpr uint32_t ComposeReading(uint32_t levelCode, int range, bool cWeighting, bool slow)
+{
+    return (levelCode & LevelCodeMask) | uint32_t(range & 7) << 10 | uint32_t(cWeighting) << 13 |
+           uint32_t(slow) << 14;
+}
+// The level code of a level in dB: nullopt unless it is 30.0 to 132.3 in whole tenths.
+std::optional<uint32_t> LevelCodeOfLevel(float db);
+// The level code of a level text such as "59.8" (read as ParseLevel does).
+std::optional<uint32_t> LevelCodeOfText(const QString& text);
+
 // ReadingWord OR the time of day packed in bits 15 to 31; h, m, s are held to 23, 59, 59.
 uint32_t ComposeSample(uint32_t reading, int h, int m, int s);
+inline uint32_t ComposeSample(uint32_t reading, QTime t) { return ComposeSample(reading, t.hour(), t.minute(), t.second()); }
 // Time of day of a sample word, fields held to 23:59:59.
 QTime SampleTime(uint32_t sample);
 
@@ -44,6 +60,12 @@ QString ShortestNumberText(double x);
 // The desk's long time format (without a time-zone field) and short date format.
 QString LongTimeText(QTime t);
 QString ShortDateText(QDate d);
+
+// A time text read back: the desk's long time format, else H:mm:ss or H:m:s; invalid if none fits.
+QTime ParseTimeText(const QString& text);
+// A date text read back: the desk's short date format (a two-digit year in this century), else
+// ISO yyyy-MM-dd; invalid if neither fits.
+QDate ParseDateText(const QString& text);
 
 // A level text read back as a 32-bit float: blanks and control characters around it removed,
 // "." as decimal point, an optional sign and exponent, nothing else (no "nan", "inf", group

@@ -1,6 +1,7 @@
 #include "monitor/monitor.h"
 
 #include "files/record.h"
+#include "meter/requests.h"
 
 #include <array>
 #include <cmath>
@@ -108,11 +109,10 @@ QString Cut(float v) { return IntText((long long)std::trunc(double(v))); }
 
 bool RequestReading(Core& c)
 {
-    std::array<uint8_t, 4> reply{};
-    const int got = c.usb.MeterRequest(DirIn, 4, RequestBlock{1, 0, 0, 0}, reply);
     // A failed or empty reply carries no reading.
-    if (got < 2) return false;
-    c.st.ReadingRaw = uint32_t(reply[0]) | uint32_t(reply[1]) << 8;
+    const auto word = ReadReading(c.usb);
+    if (!word) return false;
+    c.st.ReadingRaw = *word;
     return true;
 }
 

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git procps
-  qt6-base-dev libgl-dev libqcustomplot-dev libqcustomplot2.1-qt6
+  qt6-base-dev libgl-dev libqcustomplot-dev libqcustomplot2.1-qt6 libgif-dev
   libusb-dev umockdev libumockdev-dev
   libgtest-dev libgmock-dev clang libclang-rt-14-dev
   dosfstools mtools fdisk

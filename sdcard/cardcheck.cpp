@@ -6,11 +6,10 @@ namespace pelzo {
 
 CardCheck CheckCardPresent(Appusb& usb)
 {
-    std::array<uint8_t, 1> setup{};
-    const int r = usb.MeterRequest(DirIn, 2, RequestBlock{1, 0, 0, 0}, setup);
-    if (r < 0) return CardCheck::Failed;
+    const SetupReply r = RequestSetup(usb);
+    if (r.got < 0) return CardCheck::Failed;
     // No byte back says nothing about a card: judged as none.
-    if (r < 1 || !(setup[0] & CardPresentBit)) {
+    if (r.got < 1 || !CardPresent(r.setup)) {
         usb.dialogs().message(PlainMessage(MsgNoCard));
         return CardCheck::Absent;
     }

@@ -21,8 +21,6 @@ inline const QString FatTypeText = QStringLiteral(" FAT32 ");
 inline const QString RootRowText = QStringLiteral("...");
 inline const QString KbSuffix = QStringLiteral("   KB");
 
-constexpr uint8_t CardPresentBit = 0x40;
-
 // Card name bytes as text: code page 936, undecodable bytes as replacement characters.
 QString CardText(QByteArrayView bytes);
 // Text typed by the user back into card name bytes.

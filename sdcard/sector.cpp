@@ -6,29 +6,19 @@ namespace pelzo {
 
 namespace {
 
-RequestBlock SectorBlock(uint32_t sector)
+// `r` is the result of one request that had to move exactly `size` bytes. A short transfer
+// leaves the link in the same state as a failed one.
+bool Exact(Appusb& usb, int r, size_t size)
 {
-    return {uint8_t(sector), uint8_t(sector >> 8), uint8_t(sector >> 16), uint8_t(sector >> 24)};
-}
-
-// One request that must move exactly `data.size()` bytes. A short transfer leaves the link in
-// the same state as a failed one.
-bool Exact(Appusb& usb, uint8_t direction, uint8_t request, const RequestBlock& block, std::span<uint8_t> data)
-{
-    const int r = usb.MeterRequest(direction, request, block, data);
     if (r < 0) return false;  // the link has told the user and dropped the handle
-    if (r == int(data.size())) return true;
+    if (r == int(size)) return true;
     usb.dialogs().message(PlainMessage(MsgUsbLost));
     usb.CloseMeter();
     return false;
 }
 
-// Sends the select or command request; its 4 data bytes carry no meaning for the meter.
-bool Control(Appusb& usb, uint8_t request, const RequestBlock& block)
-{
-    std::array<uint8_t, 4> filler{};
-    return Exact(usb, DirOut, request, block, filler);
-}
+// The select and command requests move their 4 data bytes.
+bool Control(Appusb& usb, int r) { return Exact(usb, r, size_t(ReqSectorSelect.length)); }
 
 // The four pieces between `buffer` and the meter's buffer, each followed by its pause.
 bool MovePieces(Appusb& usb, uint8_t direction, std::span<uint8_t, SectorSize> buffer)
@@ -36,9 +26,8 @@ bool MovePieces(Appusb& usb, uint8_t direction, std::span<uint8_t, SectorSize> b
     int remaining = SectorSize;
     for (int offset = 0; offset < SectorSize && remaining > 0; offset += SectorPiece) {
         const int length = std::min(remaining, SectorPiece);
-        const RequestBlock block{0, uint8_t(length), uint8_t(offset), uint8_t(offset >> 8)};
-        if (!Exact(usb, direction, ReqSectorData, block, buffer.subspan(size_t(offset), size_t(length))))
-            return false;
+        const auto piece = buffer.subspan(size_t(offset), size_t(length));
+        if (!Exact(usb, MovePiece(usb, direction, offset, piece), piece.size())) return false;
         usb.Sleep(PauseAfterPiece);
         remaining -= length;
     }
@@ -49,11 +38,9 @@ bool MovePieces(Appusb& usb, uint8_t direction, std::span<uint8_t, SectorSize> b
 
 bool ReadSector(Appusb& usb, uint32_t sector, std::span<uint8_t, SectorSize> buffer)
 {
-    RequestBlock block = SectorBlock(sector);
-    if (!Control(usb, ReqSectorSelect, block)) return false;
+    if (!Control(usb, SelectSector(usb, sector))) return false;
     usb.Sleep(PauseAfterSelect);
-    block[0] = 0;  // load; bytes 1-3 keep the sector number
-    if (!Control(usb, ReqSectorCommand, block)) return false;
+    if (!Control(usb, SectorCommand(usb, sector, SectorOp::Load))) return false;
     usb.Sleep(PauseAfterLoad);
     // Pieces land in a scratch copy so a failed read leaves the caller's buffer untouched.
     Sector incoming{};
@@ -65,15 +52,13 @@ bool ReadSector(Appusb& usb, uint32_t sector, std::span<uint8_t, SectorSize> buf
 
 bool WriteSector(Appusb& usb, uint32_t sector, std::span<const uint8_t, SectorSize> buffer)
 {
-    RequestBlock block = SectorBlock(sector);
-    if (!Control(usb, ReqSectorSelect, block)) return false;
+    if (!Control(usb, SelectSector(usb, sector))) return false;
     usb.Sleep(PauseAfterSelect);
     Sector outgoing;
     std::copy(buffer.begin(), buffer.end(), outgoing.begin());
     if (!MovePieces(usb, DirOut, outgoing)) return false;
     usb.Sleep(PauseAfterData);
-    block[0] = 1;  // store
-    if (!Control(usb, ReqSectorCommand, block)) return false;
+    if (!Control(usb, SectorCommand(usb, sector, SectorOp::Store))) return false;
     usb.Sleep(PauseAfterStore);
     return true;
 }

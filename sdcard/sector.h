@@ -2,7 +2,7 @@
 // device interface the file system works over (the meter, or an image for tests and tools).
 #pragma once
 
-#include "meter/appusb.h"
+#include "meter/requests.h"
 
 #include <array>
 #include <cstdint>
@@ -13,23 +13,19 @@ namespace pelzo {
 constexpr int SectorSize = 512;
 using Sector = std::array<uint8_t, SectorSize>;
 
-// Card requests.
-constexpr uint8_t ReqSectorData = 80;    // 0x50: a piece of the meter's buffer
-constexpr uint8_t ReqSectorSelect = 81;  // 0x51: select the card sector
-constexpr uint8_t ReqSectorCommand = 83; // 0x53: buffer <-> card
-constexpr int SectorPiece = 128;
+constexpr int SectorPiece = ReqPieceIn.length;
 
 // Fixed protocol pauses (ms).
 constexpr int PauseAfterSelect = 50;
 constexpr int PauseAfterPiece = 50;
-constexpr int PauseAfterLoad = 100;   // after request 83 for a read
+constexpr int PauseAfterLoad = 100;   // after the load command
 constexpr int PauseAfterData = 100;   // after the last piece (read and write)
-constexpr int PauseAfterStore = 100;  // after request 83 for a write
+constexpr int PauseAfterStore = 100;  // after the store command
 constexpr int ReadSectorPauses = PauseAfterSelect + PauseAfterLoad + 4 * PauseAfterPiece + PauseAfterData;
 constexpr int WriteSectorPauses = PauseAfterSelect + 4 * PauseAfterPiece + PauseAfterData + PauseAfterStore;
 
 // The meter sequences. Both stop at the first request that fails or moves fewer bytes than
-// asked and return false: a write whose data did not fully arrive never reaches request 83,
+// asked and return false: a write whose data did not fully arrive never reaches the store command,
 // so the card never receives a half-filled buffer. A short transfer is treated like a lost
 // link (the same single message, the handle dropped), so the user sees one message either way.
 bool ReadSector(Appusb& usb, uint32_t sector, std::span<uint8_t, SectorSize> buffer);

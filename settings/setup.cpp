@@ -4,18 +4,6 @@ namespace pelzo {
 
 namespace {
 
-// Timer1S stays off while the command runs, whichever way it ends.
-class TimerOff {
-public:
-    explicit TimerOff(Timer& t) : t_(t) { t_.setEnabled(false); }
-    ~TimerOff() { t_.setEnabled(true); }
-    TimerOff(const TimerOff&) = delete;
-    TimerOff& operator=(const TimerOff&) = delete;
-
-private:
-    Timer& t_;
-};
-
 int TextNumber(const QString& text) { return text.trimmed().toInt(); }
 
 }  // namespace
@@ -44,19 +32,6 @@ uint8_t EncodeSetup(const SetupFields& f)
     return b;
 }
 
-std::optional<uint8_t> ReadSetupByte(Appusb& usb)
-{
-    std::array<uint8_t, 1> reply{};
-    if (usb.MeterRequest(DirIn, ReqReadSetup, RequestBlock{1, 0, 0, 0}, reply) < 1) return std::nullopt;
-    return reply[0];
-}
-
-bool WriteSetupByte(Appusb& usb, uint8_t setup)
-{
-    std::array<uint8_t, 1> reply{};
-    return usb.MeterRequest(DirIn, ReqWriteSetup, RequestBlock{setup, 0, 0, 0}, reply) >= 0;
-}
-
 void RunSettingsCommand(Core& c, const std::function<void()>& runDialog)
 {
     TimerOff off(c.timer1s);
@@ -76,12 +51,13 @@ void RunSettingsCommand(Core& c, const std::function<void()>& runDialog)
 RequestBlock DateBlock(const MainState& st)
 {
     const int year = st.TextYear.trimmed().right(2).toInt();
-    return {0, Bcd(year), Bcd(TextNumber(st.TextMonth)), Bcd(TextNumber(st.TextDay))};
+    return ClockBlock(ClockPart::Date, Bcd(year), Bcd(TextNumber(st.TextMonth)), Bcd(TextNumber(st.TextDay)));
 }
 
 RequestBlock TimeBlock(const MainState& st)
 {
-    return {1, Bcd(TextNumber(st.TextHour)), Bcd(TextNumber(st.TextMinute)), Bcd(TextNumber(st.TextSecond))};
+    return ClockBlock(ClockPart::Time, Bcd(TextNumber(st.TextHour)), Bcd(TextNumber(st.TextMinute)),
+                      Bcd(TextNumber(st.TextSecond)));
 }
 
 ClockSyncBlocks SyncMeterClock(Core& c)
@@ -93,9 +69,9 @@ ClockSyncBlocks SyncMeterClock(Core& c)
     sent.date = DateBlock(st);
     sent.time = TimeBlock(st);
     sent.sent = true;
-    c.usb.MeterRequest(DirOut, ReqSetClock, sent.date, {});
+    SetClock(c.usb, sent.date);
     c.usb.Sleep(500);
-    c.usb.MeterRequest(DirOut, ReqSetClock, sent.time, {});
+    SetClock(c.usb, sent.time);
     return sent;
 }
 

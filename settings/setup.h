@@ -3,6 +3,7 @@
 // and the tests run the same steps.
 #pragma once
 
+#include "meter/requests.h"
 #include "monitor/monitor.h"
 
 #include <QString>
@@ -19,14 +20,8 @@ constexpr uint8_t SetupRangeMask = 0x07;
 constexpr uint8_t SetupCWeighting = 0x08;
 constexpr uint8_t SetupSlow = 0x10;
 constexpr uint8_t SetupMaxHold = 0x20;
-constexpr uint8_t SetupCardPresent = 0x40;
 
 constexpr int RangeCount = 7;
-
-// Request numbers of this subsystem.
-constexpr uint8_t ReqReadSetup = 2;
-constexpr uint8_t ReqWriteSetup = 3;
-constexpr uint8_t ReqSetClock = 5;
 
 inline const QString MsgMeterNotLinked = QString::fromUtf8("仪表未连接到电脑！");
 
@@ -44,17 +39,10 @@ struct SetupFields {
 SetupFields DecodeSetup(uint8_t setup);
 // The byte a confirmed dialog gives: bits 6 and 7 are never carried.
 uint8_t EncodeSetup(const SetupFields& f);
-inline bool CardPresent(uint8_t setup) { return setup & SetupCardPresent; }
 
-// Request 2. The byte read, or nullopt when the transfer failed or gave no byte (the link has
-// already shown its message).
-std::optional<uint8_t> ReadSetupByte(Appusb& usb);
-// Request 3 with `setup` in wValue; its one-byte answer is not used. False on failure.
-bool WriteSetupByte(Appusb& usb, uint8_t setup);
-
-// The settings command without its window: Timer1S off throughout, request 2 into MeterSetup
-// (kept as it was when the request fails), `runDialog` while the meter is linked, request 3
-// when MeterSetup changed. Without the meter only the message is shown. The timer is on again
+// The settings command without its window: Timer1S off throughout, the meter's settings byte
+// into MeterSetup (kept as it was when the read fails), `runDialog` while the meter is linked,
+// the byte written back when MeterSetup changed. Without the meter only the message is shown. The timer is on again
 // on every way out, an escaping error included.
 void RunSettingsCommand(Core& c, const std::function<void()>& runDialog);
 
@@ -69,7 +57,7 @@ struct ClockSyncBlocks {
 };
 
 // The clock button's steps: the clock texts from the clock; then, while linked, the date and,
-// 500 ms later, the time (request 5, both as read at the start).
+// 500 ms later, the time (both as read at the start).
 ClockSyncBlocks SyncMeterClock(Core& c);
 
 // The two blocks for the clock texts now in the state.

@@ -1,8 +1,8 @@
 // Draws every picture and clip of the program's ico/ folder into the folder named on the command
 // line. Run by the build; exits non-zero when any file cannot be written.
 #include "art.h"
-#include "encoders.h"
 #include "pictures.h"
+#include "writers.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -39,8 +39,8 @@ QByteArray gif(const std::vector<QImage>& frames)
 std::vector<Output> outputs()
 {
     std::vector<Output> list{
-        {"min.bmp", [] { return encodeBmp32(maximiseGlyph(), kToolbarBlue); }},
-        {"max.bmp", [] { return encodeBmp32(restoreGlyph(), kToolbarBlue); }},
+        {"min.bmp", [] { return encodeBmp(maximiseGlyph(), kToolbarBlue); }},
+        {"max.bmp", [] { return encodeBmp(restoreGlyph(), kToolbarBlue); }},
         {"close.png", [] { return png(closeGlyph()); }},
         {"minimise.png", [] { return png(minimiseGlyph()); }},
         {"logo.png", [] { return png(logo()); }},

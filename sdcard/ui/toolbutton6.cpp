@@ -11,13 +11,6 @@ namespace pelzo {
 
 namespace {
 
-// Timer1S is off from the first step to the last, whichever way the command ends.
-struct TimerOff {
-    explicit TimerOff(Timer& t) : timer(t) { timer.setEnabled(false); }
-    ~TimerOff() { timer.setEnabled(true); }
-    Timer& timer;
-};
-
 struct WaitCursor {
     explicit WaitCursor(QWidget* w) : widget(w)
     {
@@ -34,8 +27,8 @@ struct WaitCursor {
 
 void ToolButton6Click(Core& c, QWidget* owner)
 {
-    TimerOff timerOff(c.timer1s);
-    // A failed request 2 has dropped the link and said so: no window over a dead link.
+    TimerOff timerOff(c.timer1s);  // from the first step to the last
+    // A failed read of the settings byte has dropped the link and said so: no window over a dead link.
     if (c.st.UsbLinked && CheckCardPresent(c.usb) != CardCheck::Present) return;
     c.st.OpenFileName.clear();
     if (!c.st.UsbLinked) {

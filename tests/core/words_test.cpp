@@ -7,6 +7,8 @@
 
 #include <QLocale>
 
+#include <optional>
+
 using namespace pelzo;
 
 TEST(ReadingWord, DecodesFields)
@@ -104,4 +106,51 @@ TEST(NumberTexts, ShortestTextReadsBack)
     } cases[] = {{59.8, "59.8"}, {0.1 + 0.2, "0.30000000000000004"}, {40669, "40669"}, {100000, "100000"},
                  {-0.5, "-0.5"}, {1e20, "1e+20"}, {1.5e-7, "1.5e-07"}, {0, "0"}};
     for (const auto& c : cases) EXPECT_EQ(ShortestNumberText(c.x), QLatin1String(c.text)) << c.text;
+}
+
+TEST(ReadingWord, InverseHalfRoundTrips)
+{
+    // Every level code gives a text that codes back to it, and a word that decodes to its fields.
+    for (uint32_t code = 0; code <= LevelCodeMask; ++code) {
+        const QString text = TenthsText(int(code) + LevelTenthsBase);
+        ASSERT_EQ(LevelCodeOfText(text), code) << text.toStdString();
+        const uint32_t w = ComposeReading(code, int(code % 8), code & 1, code & 2);
+        ASSERT_EQ(LevelCodeOf(w), code);
+        ASSERT_EQ(RangeIndexOf(w), int(code % 8));
+        ASSERT_EQ(CWeightingOf(w), bool(code & 1));
+        ASSERT_EQ(SlowSpeedOf(w), bool(code & 2));
+    }
+    EXPECT_EQ(ComposeReading(598 - 300, 3, true, false), 0x2D2Au);
+    EXPECT_EQ(ComposeReading(LevelCodeMask, 7, true, true), 0x7FFFu);
+    EXPECT_EQ(ComposeSample(0x2D2A, QTime(14, 25, 36)), 0x73322D2Au);
+    EXPECT_EQ(SampleTime(ComposeSample(0, QTime(23, 59, 58))), QTime(23, 59, 58));
+}
+
+TEST(ReadingWord, LevelCodeEdges)
+{
+    const struct {
+        const char* text;
+        std::optional<uint32_t> code;
+    } cases[] = {
+        {"30.0", 0},          {"30", 0},           {" 59.8 ", 298},        {"132.3", 1023},
+        {"29.9", std::nullopt}, {"132.4", std::nullopt}, {"59.85", std::nullopt}, {"-30.0", std::nullopt},
+        {"1e30", std::nullopt}, {"nan", std::nullopt},   {"", std::nullopt},      {"59,8", std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(LevelCodeOfText(QLatin1String(c.text)), c.code) << c.text;
+    EXPECT_EQ(LevelCodeOfLevel(59.8f), 298u);
+    EXPECT_EQ(LevelCodeOfLevel(float(1e30)), std::nullopt);
+}
+
+TEST(ReadingWord, TimeAndDateTextsReadBack)
+{
+    for (const QTime t : {QTime(0, 0, 0), QTime(9, 5, 7), QTime(23, 59, 59)})
+        EXPECT_EQ(ParseTimeText(LongTimeText(t)), t) << t.toString().toStdString();
+    for (const QDate d : {QDate(2010, 1, 1), QDate(2024, 2, 29), QDate(2035, 12, 31)})
+        EXPECT_EQ(ParseDateText(ShortDateText(d)), d) << d.toString().toStdString();
+    EXPECT_EQ(ParseTimeText(QStringLiteral(" 1:02:03 ")), QTime(1, 2, 3));
+    EXPECT_EQ(ParseTimeText(QStringLiteral("1:2:3")), QTime(1, 2, 3));
+    EXPECT_EQ(ParseDateText(QStringLiteral("2011-05-06")), QDate(2011, 5, 6));
+    EXPECT_FALSE(ParseTimeText(QStringLiteral("24:00:00")).isValid());
+    EXPECT_FALSE(ParseTimeText(QStringLiteral("t")).isValid());
+    EXPECT_FALSE(ParseDateText(QStringLiteral("d")).isValid());
 }

@@ -1,11 +1,8 @@
-// The core's seams for tests: dialogs answer from a script and record what was shown, pauses are
-// recorded and not waited for. The logic under test is the real one.
+// A core over the shared test seams in a temporary AppDir, with one log of what the user saw.
 #pragma once
 
-#include "app/mainstate.h"
 #include "files/record.h"
-#include "meter/appusb.h"
-#include "monitor/monitor.h"
+#include "tests/support/testseams.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -23,76 +20,6 @@
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace pelzo::test {
-
-// One line per thing the user would have seen, in order.
-using Log = std::vector<QString>;
-
-class ScriptedDialogs final : public Dialogs {
-public:
-    explicit ScriptedDialogs(Log& log) : log_(log) {}
-
-    std::vector<Message> shown;
-    std::deque<int> answers;  // for messages; without one, the first button of the box
-    std::optional<QString> openAnswer;
-    std::optional<SaveChoice> saveAnswer;
-    std::vector<QString> openFilters, saveFilters;
-    std::function<void()> onSaveDialog;  // runs while the save dialog is "open"
-    int progressDepth = 0;
-
-    int message(const Message& m) override
-    {
-        shown.push_back(m);
-        log_.push_back(QStringLiteral("message ") + m.text);
-        if (!answers.empty()) {
-            const int a = answers.front();
-            answers.pop_front();
-            return a;
-        }
-        for (int b : {Ok, Yes, No, Cancel})
-            if (m.buttons & b) return b;
-        return Ok;
-    }
-    std::optional<QString> openFile(const QString& filter) override
-    {
-        openFilters.push_back(filter);
-        log_.push_back(QStringLiteral("open dialog"));
-        return openAnswer;
-    }
-    std::optional<SaveChoice> saveFile(const QString& filter) override
-    {
-        saveFilters.push_back(filter);
-        log_.push_back(QStringLiteral("save dialog"));
-        if (onSaveDialog) onSaveDialog();
-        return saveAnswer;
-    }
-    std::optional<Rgb> pickColor(Rgb) override { return std::nullopt; }
-    void withProgress(ProgressKind kind, const std::function<void()>& work) override
-    {
-        log_.push_back(QStringLiteral("progress %1 begin").arg(int(kind)));
-        ++progressDepth;
-        work();
-        --progressDepth;
-        log_.push_back(QStringLiteral("progress %1 end").arg(int(kind)));
-    }
-
-private:
-    Log& log_;
-};
-
-class RecordedPause final : public Pause {
-public:
-    explicit RecordedPause(Log& log) : log_(log) {}
-    void pause(int ms) override { log_.push_back(QStringLiteral("pause %1").arg(ms)); }
-
-private:
-    Log& log_;
-};
-
-class FixedClock final : public Clock {
-public:
-    QDateTime t{QDate(2011, 5, 6), QTime(14, 3, 27)};
-    QDateTime now() override { return t; }
-};
 
 // A core over a temporary AppDir.
 struct Harness {
@@ -135,7 +62,7 @@ struct Harness {
     Log log;
     MainState st;
     ScriptedDialogs dialogs{log};
-    RecordedPause pause{log};
+    RecordingPause pause{log};
     FixedClock clock;
     PlainTimer timer;
     Appusb usb{dialogs, pause};

@@ -167,7 +167,7 @@ TEST(OpenCommand, RefusedWhileRecording)
     Harness h;
     ToolButton3Click(h.core);
     h.recordSample(0x6B322D2A);
-    h.dialogs.openAnswer = h.path(QStringLiteral("x.txt"));
+    h.dialogs.openAnswers = {h.path(QStringLiteral("x.txt"))};
     ToolButton1Click(h.core);
     ASSERT_EQ(h.dialogs.shown.size(), 1u);
     EXPECT_EQ(h.dialogs.shown[0].text, QString::fromUtf8("正在记录数据,请先停止记录!"));
@@ -186,7 +186,7 @@ TEST(OpenCommand, ShowsTheFilterLoadsTheChoiceAndLeavesTheTimer)
     FillOneRow(h);
     ToolButton1Click(h.core);  // cancelled
     EXPECT_EQ(h.st.Grid.cell(1, 1), QStringLiteral("77.7"));
-    h.dialogs.openAnswer = h.path(QStringLiteral("a.txt"));
+    h.dialogs.openAnswers = {h.path(QStringLiteral("a.txt"))};
     ToolButton1Click(h.core);
     ASSERT_EQ(h.dialogs.openFilters.size(), 2u);
     EXPECT_EQ(h.dialogs.openFilters[0],

@@ -70,7 +70,7 @@ TEST(SaveCommand, RecordCopyRightAfterRecordingHoldsEveryRow)
     h.write(QStringLiteral("keep.pzo"), QByteArray("old content"));
     Record(h, 5);
     h.dialogs.answers = {Yes};
-    h.dialogs.saveAnswer = SaveChoice{h.path(QStringLiteral("keep")), 1};
+    h.dialogs.saveAnswers = {SaveChoice{h.path(QStringLiteral("keep")), 1}};
     ToolButton2Click(h.core);
     EXPECT_EQ(h.dialogs.shown.size(), 1u);  // the question only
     const QByteArray copy = h.read(QStringLiteral("keep.pzo"));
@@ -95,7 +95,7 @@ TEST(SaveCommand, RecordCopyWithoutRecordingSaysTheFileIsMissing)
         Harness h;
         if (targetExists) h.write(QStringLiteral("x.pzo"), QByteArray("older"));
         ASSERT_TRUE(ParseTextFile(h.core, "1\t50.0\tA\tt\td\t"));
-        h.dialogs.saveAnswer = SaveChoice{h.path(QStringLiteral("x")), 1};
+        h.dialogs.saveAnswers = {SaveChoice{h.path(QStringLiteral("x")), 1}};
         ToolButton2Click(h.core);
         ASSERT_EQ(h.dialogs.shown.size(), 1u);
         EXPECT_EQ(h.dialogs.shown[0].text, QString::fromUtf8("该文件不存在！"));
@@ -120,7 +120,7 @@ TEST(SaveCommand, RecordCopyThatCannotBeWrittenSaysCannotOpen)
         SCOPED_TRACE(name);
         if (root && QLatin1String(name) == QLatin1String("locked")) continue;
         h.dialogs.shown.clear();
-        h.dialogs.saveAnswer = SaveChoice{h.path(QString::fromLatin1(name)), 1};
+        h.dialogs.saveAnswers = {SaveChoice{h.path(QString::fromLatin1(name)), 1}};
         ToolButton2Click(h.core);
         ASSERT_EQ(h.dialogs.shown.size(), 1u);
         EXPECT_EQ(h.dialogs.shown[0].text, QString::fromUtf8(" 无法打开文件！"));
@@ -136,7 +136,7 @@ TEST(SaveCommand, TextAlwaysAppendsItsExtension)
     Harness h;
     Record(h, 3);
     ToolButton3Click(h.core);
-    h.dialogs.saveAnswer = SaveChoice{h.path(QStringLiteral("abc.txt")), 2};
+    h.dialogs.saveAnswers = {SaveChoice{h.path(QStringLiteral("abc.txt")), 2}};
     ToolButton2Click(h.core);
     EXPECT_TRUE(h.dialogs.shown.empty());
     EXPECT_FALSE(QFileInfo::exists(h.path(QStringLiteral("abc.txt"))));
@@ -152,7 +152,7 @@ TEST(SaveCommand, UnknownFilterIndexWritesNothing)
 {
     Harness h;
     ASSERT_TRUE(ParseTextFile(h.core, "1\t50.0\tA\tt\td\t"));
-    h.dialogs.saveAnswer = SaveChoice{h.path(QStringLiteral("z")), 4};
+    h.dialogs.saveAnswers = {SaveChoice{h.path(QStringLiteral("z")), 4}};
     ToolButton2Click(h.core);
     EXPECT_TRUE(h.dialogs.shown.empty());
     EXPECT_TRUE(QDir(h.dir.path()).entryList(QDir::Files).isEmpty());

@@ -113,7 +113,7 @@ TEST_F(DialogTest, PickerOpensOnTheLastConfirmedColourAndACancelChangesNothing)
 {
     TForm_SetupMeter d(core, &owner);
     const Rgb amber = MakeRgb(255, 191, 0), teal = MakeRgb(0, 128, 128);
-    dialogs.colours = {amber, std::nullopt, teal};
+    dialogs.colorAnswers = {amber, std::nullopt, teal};
     QTest::mousePress(d.Shape2, Qt::RightButton);  // any button opens the picker
     EXPECT_EQ(st.ColorMax, amber);
     EXPECT_EQ(d.Shape2->color(), amber);
@@ -128,7 +128,7 @@ TEST_F(DialogTest, PickerOpensOnTheLastConfirmedColourAndACancelChangesNothing)
     EXPECT_EQ(dialogs.pickerOpenedOn, (std::vector<Rgb>{MakeRgb(0, 0, 0), amber, amber}));
     // Not the shape's own colour, and a new dialog starts on black again.
     TForm_SetupMeter again(core, &owner);
-    dialogs.colours = {std::nullopt};
+    dialogs.colorAnswers = {std::nullopt};
     QTest::mousePress(again.Shape3, Qt::LeftButton);
     EXPECT_EQ(dialogs.pickerOpenedOn.back(), MakeRgb(0, 0, 0));
     EXPECT_EQ(again.Shape3->color(), teal);
@@ -141,8 +141,8 @@ TEST_F(DialogTest, CommandWithoutTheMeterShowsOnlyTheMessage)
     ToolButton5Click(core, &owner);
     QTest::qWait(30);
     EXPECT_FALSE(never.ran());
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, MsgMeterNotLinked);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, MsgMeterNotLinked);
     EXPECT_TRUE(timer.enabled());
 }
 
@@ -155,7 +155,7 @@ TEST_F(DialogTest, CommandAfterAFailedReadShowsThePreviousByteAndKeepsColours)
         f.st.UsbLinked = true;
         f.st.MeterSetup = 0x1C;
         const Rgb pink = MakeRgb(255, 0, 255);
-        f.dialogs.colours = {pink};
+        f.dialogs.colorAnswers = {pink};
         bool timerWhileOpen = true;
         WhenShown act([&](TForm_SetupMeter& d) {
             timerWhileOpen = f.timer.enabled();

@@ -110,7 +110,7 @@ TEST_F(MeterDialog, LeavingNeverWritesButKeepsTheColour)
     vm->setSettings(0x00);
     vm->attachCard(makeCard().toStdString());
     const Rgb olive = MakeRgb(128, 128, 0);
-    dialogs.colours = {olive};
+    dialogs.colorAnswers = {olive};
     run([](TForm_SetupMeter& d) {
         d.ComboBox1->setCurrentIndex(6);
         QTest::mouseClick(d.RadioButton_C, Qt::LeftButton);
@@ -154,8 +154,8 @@ TEST_F(MeterDialog, FailedReadOpensOnThePreviousByteAndSendsNothingMore)
         QTest::mouseClick(d.SpeedButton1, Qt::LeftButton);
     });
     EXPECT_EQ(vm->transferCount(), 1u);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, MsgUsbLost);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].text, MsgUsbLost);
     EXPECT_EQ(st.MeterSetup, 0x25);
     EXPECT_EQ(vm->settings(), 0x12);
     EXPECT_TRUE(timer.enabled());

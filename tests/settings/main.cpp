@@ -1,5 +1,5 @@
 // The settings tests run under a private desk.
-#include "tests/settings/privatedesk.h"
+#include "tests/support/privatedesk.h"
 
 #include <QApplication>
 
@@ -7,7 +7,7 @@
 
 int main(int argc, char** argv)
 {
-    const auto desk = pelzo::settingstest::MakePrivateDesk();
+    const auto desk = pelzo::test::MakePrivateDesk();
     if (!desk) return 1;
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

@@ -84,7 +84,7 @@ TEST(ClockSync, WithoutTheMeterOnlyTheTextsAreRefreshed)
     EXPECT_EQ(f.st.TextMonth, QStringLiteral("3"));
     EXPECT_EQ(f.st.TextSecond, QStringLiteral("9"));
     EXPECT_TRUE(f.pause.pauses.empty());
-    EXPECT_TRUE(f.dialogs.messages.empty());
+    EXPECT_TRUE(f.dialogs.shown.empty());
 }
 
 TEST(ClockSync, LinkedSendsBothWithHalfASecondBetweenAndEachPressReadsTheClock)
@@ -108,10 +108,10 @@ TEST(SettingsCommand, WithoutTheMeterOnlyTheMessage)
     bool dialogRan = false;
     RunSettingsCommand(f.core, [&] { dialogRan = true; });
     EXPECT_FALSE(dialogRan);
-    ASSERT_EQ(f.dialogs.messages.size(), 1u);
-    EXPECT_EQ(f.dialogs.messages[0].text, QString::fromUtf8("仪表未连接到电脑！"));
-    EXPECT_EQ(f.dialogs.messages[0].caption, AppTitle);
-    EXPECT_EQ(f.dialogs.messages[0].buttons, int(Ok));
+    ASSERT_EQ(f.dialogs.shown.size(), 1u);
+    EXPECT_EQ(f.dialogs.shown[0].text, QString::fromUtf8("仪表未连接到电脑！"));
+    EXPECT_EQ(f.dialogs.shown[0].caption, AppTitle);
+    EXPECT_EQ(f.dialogs.shown[0].buttons, int(Ok));
     EXPECT_EQ(f.timer.switches, (std::vector<bool>{false, true}));
 }
 

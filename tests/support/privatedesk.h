@@ -1,5 +1,6 @@
-// A desk of the tests' own: offscreen Qt and a HOME/XDG that nothing else uses. Call before the
-// QApplication is made; the folder lives as long as the returned object.
+// A desk of the tests' own: offscreen Qt (unless a platform is asked for) and a HOME/XDG that
+// nothing else uses, so no settings of the user's come in and none are written. Call before the
+// application object is made; the folder lives as long as the returned object.
 #pragma once
 
 #include <QDir>
@@ -8,7 +9,7 @@
 
 #include <memory>
 
-namespace pelzo::settingstest {
+namespace pelzo::test {
 
 inline std::unique_ptr<QTemporaryDir> MakePrivateDesk()
 {
@@ -17,7 +18,7 @@ inline std::unique_ptr<QTemporaryDir> MakePrivateDesk()
     const QString runtime = home->filePath(QStringLiteral("run"));
     QDir().mkpath(runtime);
     QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("HOME", home->path().toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", home->filePath(QStringLiteral("config")).toLocal8Bit());
     qputenv("XDG_CACHE_HOME", home->filePath(QStringLiteral("cache")).toLocal8Bit());
@@ -26,4 +27,4 @@ inline std::unique_ptr<QTemporaryDir> MakePrivateDesk()
     return home;
 }
 
-}  // namespace pelzo::settingstest
+}  // namespace pelzo::test

@@ -1,5 +1,5 @@
 // The GIF and BMP writers, checked by decoding their output with Qt's own readers.
-#include "encoders.h"
+#include "writers.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -11,7 +11,7 @@
 
 namespace {
 
-using pelzo::ico::encodeBmp32;
+using pelzo::ico::encodeBmp;
 using pelzo::ico::encodeGif;
 
 std::vector<QImage> decodeAll(QByteArray bytes, QByteArray format)
@@ -83,7 +83,8 @@ TEST(GifEncoder, ManyColoursAreQuantisedClosely)
             worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
                               std::abs(qBlue(a) - qBlue(b))});
         }
-    EXPECT_LE(worst, 24);
+    // giflib's quantiser works on 5 bits a channel: one step of 8 either way, and the mean.
+    EXPECT_LE(worst, 32);
 }
 
 TEST(GifEncoder, ClearPixelsBecomeTransparentAndEdgesMeetTheMatte)
@@ -108,28 +109,21 @@ TEST(GifEncoder, RejectsEmptyAndMixedSizeClips)
     EXPECT_THROW(encodeGif(mixed, 80, Qt::white), std::invalid_argument);
 }
 
-TEST(BmpEncoder, KeepsAlphaAndHidesClearPixelsBehindTheGivenColour)
+TEST(BmpEncoder, LaysThePictureOverTheGivenColour)
 {
+    const QColor strip(0, 102, 204);
     QImage img(5, 3, QImage::Format_ARGB32);  // odd width, several rows: row order matters
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x)
             img.setPixel(x, y, qRgba(x * 50, y * 100, 7, (x + y) % 3 == 0 ? 0 : 255));
-    const QByteArray bytes = encodeBmp32(img, QColor(0, 102, 204));
-    const auto decoded = decodeAll(bytes, "bmp");
+    const auto decoded = decodeAll(encodeBmp(img, strip), "bmp");
     ASSERT_EQ(decoded.size(), 1u);
+    ASSERT_EQ(decoded[0].size(), img.size());
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x) {
-            const QRgb want = img.pixel(x, y), got = decoded[0].pixel(x, y);
-            EXPECT_EQ(qAlpha(got), qAlpha(want)) << x << "," << y;
-            if (qAlpha(want) == 255)
-                EXPECT_EQ(got, want) << x << "," << y;
+            const QRgb want = qAlpha(img.pixel(x, y)) == 255 ? img.pixel(x, y) : strip.rgb();
+            EXPECT_EQ(decoded[0].pixel(x, y), want) << x << "," << y;
         }
-    // A reader that ignores alpha sees the hidden colour: the first stored pixel is (0, 2),
-    // which is opaque, the second (1, 2) is clear.
-    const int pixels = 14 + 108;
-    EXPECT_EQ(quint8(bytes[pixels + 4 + 0]), 204);
-    EXPECT_EQ(quint8(bytes[pixels + 4 + 1]), 102);
-    EXPECT_EQ(quint8(bytes[pixels + 4 + 2]), 0);
 }
 
 }  // namespace
