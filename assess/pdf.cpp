@@ -22,7 +22,10 @@ constexpr double RowGap = 3;
 
 QFont ReportFont(double points, bool bold = false)
 {
-    QFont f(QStringLiteral("Noto Sans CJK SC"));
+    // Latin letters and digits from DejaVu: with the CJK font alone, digits shaped after letters
+    // lose their text mapping and cannot be searched or copied.
+    QFont f;
+    f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC")});
     f.setPointSizeF(points);
     f.setBold(bold);
     return f;
