@@ -41,8 +41,17 @@ int HourOf(Stamp t) { return int(t % 86400 / 3600); }
 
 QString IsoText(Stamp t)
 {
-    const QTime tod = QTime::fromMSecsSinceStartOfDay(int(t % 86400) * 1000);
-    return DateOf(t).toString(Qt::ISODate) + QLatin1Char('T') + tod.toString(QStringLiteral("HH:mm:ss"));
+    // By hand: a JSON of many events writes two of these per event.
+    int y = 0, mo = 0, d = 0;
+    DateOf(t).getDate(&y, &mo, &d);
+    const int s = int(t % 86400);
+    char buf[20];
+    auto two = [&](int pos, int v) { buf[pos] = char('0' + v / 10), buf[pos + 1] = char('0' + v % 10); };
+    buf[0] = char('0' + y / 1000 % 10), buf[1] = char('0' + y / 100 % 10);
+    two(2, y % 100);
+    buf[4] = '-', two(5, mo), buf[7] = '-', two(8, d), buf[10] = 'T';
+    two(11, s / 3600), buf[13] = ':', two(14, s / 60 % 60), buf[16] = ':', two(17, s % 60);
+    return QString::fromLatin1(buf, 19);
 }
 
 // ---- histogram ------------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <QTime>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace pelzo::assess {
@@ -254,8 +255,16 @@ public:
     void number(std::optional<double> v, int decimals = 2)
     {
         if (v && std::isfinite(*v)) {
-            const double scale = std::pow(10.0, decimals);
-            out_ += QByteArray::number(std::round(*v * scale) / scale, 'g', 15);
+            // Fixed decimals without trailing zeros, always with "."
+            char buf[64];
+            const auto r = std::to_chars(buf, buf + sizeof buf, *v, std::chars_format::fixed, decimals);
+            char* end = r.ptr;
+            if (std::find(buf, end, '.') != end) {
+                while (end[-1] == '0') --end;
+                if (end[-1] == '.') --end;
+            }
+            if (end - buf == 2 && buf[0] == '-' && buf[1] == '0') buf[0] = '0', end = buf + 1;  // "-0"
+            out_.append(buf, end - buf);
         } else {
             out_ += "null";
         }

@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -81,9 +82,11 @@ QTableWidget* SmallTable(QWidget* parent, const char* name)
     return t;
 }
 
-// Cells are set only where their text changed, so a tick redraws little.
-void ShowTable(QTableWidget* w, const assess::Table& t)
+// Cells are set only where their text changed, so a tick redraws little; columns are fitted
+// to their texts only when asked (a fit per tick would measure every cell each second).
+void ShowTable(QTableWidget* w, const assess::Table& t, bool fit)
 {
+    if (auto* box = qobject_cast<QGroupBox*>(w->parentWidget()); box && box->title() != t.title) box->setTitle(t.title);
     if (w->columnCount() != t.headers.size()) {
         w->setColumnCount(int(t.headers.size()));
         w->setHorizontalHeaderLabels(t.headers);
@@ -100,6 +103,18 @@ void ShowTable(QTableWidget* w, const assess::Table& t)
             }
         }
     }
+    if (fit) w->resizeColumnsToContents();
+}
+
+// A small table in a box that carries its title.
+QGroupBox* Boxed(QTableWidget* t)
+{
+    auto* box = new QGroupBox(t->parentWidget());
+    auto* l = new QVBoxLayout(box);
+    l->setContentsMargins(4, 4, 4, 4);
+    t->setParent(box);
+    l->addWidget(t);
+    return box;
 }
 
 QTableView* RowsView(QWidget* parent, const char* name, AssessRowsModel* model)
@@ -121,7 +136,7 @@ AssessWindow::AssessWindow(const MainState& st, Dialogs& dialogs, QWidget* paren
 {
     setObjectName(QStringLiteral("AssessWindow"));
     setWindowTitle(Assessment::tr("噪声评估"));
-    resize(980, 720);
+    resize(1020, 740);
 
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(Assessment::tr("阈值 (dB)"), this));
@@ -155,14 +170,14 @@ AssessWindow::AssessWindow(const MainState& st, Dialogs& dialogs, QWidget* paren
     const char* names[] = {"RecordingTable", "LevelTable", "ExposureTable", "DoseTable", "PeriodTable"};
     for (const char* n : names) tables_.push_back(SmallTable(this, n));
     auto* grid = new QGridLayout;
-    grid->addWidget(tables_[0], 0, 0);
-    grid->addWidget(tables_[1], 0, 1);
-    grid->addWidget(tables_[4], 0, 2);
-    grid->addWidget(tables_[2], 1, 0);
-    grid->addWidget(tables_[3], 1, 1, 1, 2);
-    grid->setColumnStretch(0, 3);
-    grid->setColumnStretch(1, 2);
-    grid->setColumnStretch(2, 2);
+    grid->addWidget(Boxed(tables_[0]), 0, 0);
+    grid->addWidget(Boxed(tables_[1]), 0, 1);
+    grid->addWidget(Boxed(tables_[4]), 0, 2);
+    grid->addWidget(Boxed(tables_[2]), 1, 0);
+    grid->addWidget(Boxed(tables_[3]), 1, 1, 1, 2);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 1);
 
     hours_ = new AssessRowsModel(acc_, AssessRowsModel::Kind::Hours, this);
     events_ = new AssessRowsModel(acc_, AssessRowsModel::Kind::Events, this);
@@ -184,7 +199,7 @@ AssessWindow::AssessWindow(const MainState& st, Dialogs& dialogs, QWidget* paren
     auto* main = new QVBoxLayout(this);
     main->addLayout(top);
     main->addWidget(alarm_);
-    main->addLayout(grid, 3);
+    main->addLayout(grid, 4);
     main->addWidget(tabs, 2);
     main->addWidget(note);
 
@@ -201,21 +216,24 @@ void AssessWindow::refresh()
     const assess::CatchUp r = feeder_.catchUp(st_, acc_);
     if (r.restarted) source_ = st_.Recording ? st_.RecFileName : st_.OpenFileName;
     if (r.changed() || tables_[0]->rowCount() == 0) {
-        showSummary();
+        // Columns fit their texts when the samples start over and once the first figures came.
+        const bool fit = r.restarted || (!fitted_ && acc_.samples() > 0);
+        if (fit) fitted_ = acc_.samples() > 0;
+        showSummary(fit);
         hours_->follow(r.restarted);
         events_->follow(r.restarted);
     }
     showAlarm();
 }
 
-void AssessWindow::showSummary()
+void AssessWindow::showSummary(bool fit)
 {
     const assess::Summary s = acc_.summary();
-    ShowTable(tables_[0], assess::RecordingTable(QFileInfo(source_).fileName(), s));
-    ShowTable(tables_[1], assess::LevelTable(s));
-    ShowTable(tables_[2], assess::ExposureTable(s));
-    ShowTable(tables_[3], assess::DoseTable(s));
-    ShowTable(tables_[4], assess::PeriodTable(s));
+    ShowTable(tables_[0], assess::RecordingTable(QFileInfo(source_).fileName(), s), fit);
+    ShowTable(tables_[1], assess::LevelTable(s), fit);
+    ShowTable(tables_[2], assess::ExposureTable(s), fit);
+    ShowTable(tables_[3], assess::DoseTable(s), fit);
+    ShowTable(tables_[4], assess::PeriodTable(s), fit);
     const QString title = assess::EventTitle(acc_.rule());
     if (eventTitle_->text() != title) eventTitle_->setText(title);
 }

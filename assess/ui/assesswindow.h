@@ -54,7 +54,7 @@ public:
 
 private:
     void ruleChanged();
-    void showSummary();
+    void showSummary(bool fit);
     void showAlarm();
 
     const MainState& st_;
@@ -70,6 +70,7 @@ private:
     AssessRowsModel* hours_ = nullptr;
     AssessRowsModel* events_ = nullptr;
     QLabel* eventTitle_ = nullptr;
+    bool fitted_ = false;  // the columns were fitted to figures since the samples started over
 };
 
 // Makes the status strip's statistics label open the window, and puts the alarm into its text.
