@@ -20,14 +20,19 @@ std::optional<QDate> ParseDateText(const QString& raw)
     const QString text = raw.trimmed();
     if (text.isEmpty()) return std::nullopt;
     const QLocale sys = QLocale::system();
+    // The file may come from a desk with other regional formats: its month names too.
+    const QLocale c = QLocale::c();
     const QString formats[] = {
-        sys.dateFormat(QLocale::ShortFormat), QStringLiteral("yyyy-MM-dd"), QStringLiteral("yyyy/M/d"),
-        QStringLiteral("d.M.yyyy"),           QStringLiteral("d/M/yyyy"),   QStringLiteral("M/d/yyyy"),
-        QStringLiteral("d.M.yy"),             QStringLiteral("M/d/yy"),     QStringLiteral("yy/M/d"),
+        sys.dateFormat(QLocale::ShortFormat), c.dateFormat(QLocale::ShortFormat), QStringLiteral("yyyy-MM-dd"),
+        QStringLiteral("yyyy/M/d"),           QStringLiteral("d.M.yyyy"),         QStringLiteral("d/M/yyyy"),
+        QStringLiteral("M/d/yyyy"),           QStringLiteral("d.M.yy"),           QStringLiteral("M/d/yy"),
+        QStringLiteral("yy/M/d"),
     };
     for (const QString& f : formats) {
-        const QDate d = CenturyFixed(sys.toDate(text, f), f);
-        if (d.isValid()) return d;
+        for (const QLocale& l : {sys, c}) {
+            const QDate d = CenturyFixed(l.toDate(text, f), f);
+            if (d.isValid()) return d;
+        }
     }
     return std::nullopt;
 }

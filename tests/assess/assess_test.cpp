@@ -195,7 +195,8 @@ TEST_F(AssessFile, TextFileTakesItsDateFromTheFirstRow)
 TEST(DateTexts, ReadInTheCommonForms)
 {
     const struct { const char* text; QDate date; } cases[] = {
-        {"2026-03-04", {2026, 3, 4}}, {"2026/3/4", {2026, 3, 4}}, {"4.3.2026", {2026, 3, 4}}, {"4.3.26", {2026, 3, 4}}};
+        {"2026-03-04", {2026, 3, 4}}, {"2026/3/4", {2026, 3, 4}}, {"4.3.2026", {2026, 3, 4}}, {"4.3.26", {2026, 3, 4}},
+        {"4 Mar 2026", {2026, 3, 4}}};  // as a desk with English month names writes it
     for (const auto& c : cases) EXPECT_EQ(ParseDateText(QLatin1String(c.text)), c.date) << c.text;
     EXPECT_EQ(ParseDateText(ShortDateText(QDate(2026, 12, 31))), QDate(2026, 12, 31));
     EXPECT_FALSE(ParseDateText(QStringLiteral("yesterday")));
