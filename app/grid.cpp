@@ -87,6 +87,14 @@ void StringGrid::setSampleRow(int row, int tenths, char weighting, QTime time, Q
     notifyCells(row, row);
 }
 
+std::optional<SampleRowValues> StringGrid::sampleRow(int row) const
+{
+    if (row < 1 || size_t(row) > rows_.size()) return std::nullopt;
+    const Row& r = rows_[row - 1];
+    if (r.hasText || !r.rec || r.tenths < 0 || !r.weighting || r.msecs < 0 || r.day == INT32_MIN) return std::nullopt;
+    return SampleRowValues{r.tenths, r.weighting, r.msecs, r.day};
+}
+
 void StringGrid::clearRows()
 {
     rows_.clear();

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -20,6 +21,14 @@ public:
     virtual void gridRowCountChanged(int oldCount, int newCount) = 0;
     virtual void gridCellsChanged(int firstRow, int lastRow) = 0;
     virtual void gridReset() = 0;
+};
+
+// The compact values of a sample row (see StringGrid::setSampleRow).
+struct SampleRowValues {
+    int tenths;
+    char weighting;
+    int msecs;       // time of day
+    int julianDay;
 };
 
 class StringGrid {
@@ -37,6 +46,9 @@ public:
     // Fast path for a sample row: REC = row, level in tenths, weighting 'A'/'C', time of day and
     // date, shown in the long time and short date formats. Replaces texts set on that row.
     void setSampleRow(int row, int tenths, char weighting, QTime time, QDate date);
+
+    // The row's compact values when it holds a whole sample row and no text of its own.
+    std::optional<SampleRowValues> sampleRow(int row) const;
 
     // Empties all cells of rows >= 1 and drops the rows, as one change.
     void clearRows();

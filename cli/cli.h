@@ -49,6 +49,7 @@ int CmdSettings(Context& c, const QStringList& args);
 int CmdClockSync(Context& c, const QStringList& args);
 int CmdConvert(Context& c, const QStringList& args);
 int CmdStats(Context& c, const QStringList& args);
+int CmdReport(Context& c, const QStringList& args);
 
 inline bool WantsHelp(const QStringList& args)
 {

@@ -5,12 +5,15 @@
 #include "files/record.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QDir>
 
 #include <csignal>
+#include <cstring>
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <memory>
 
 namespace pelzo::cli {
 
@@ -28,6 +31,7 @@ const char* const Usage =
     "  show FILE                       print the rows of a record, text or spreadsheet file\n"
     "  convert IN OUT                  convert between .pzo, .txt and .xls\n"
     "  stats FILE                      acoustic statistics of a recording\n"
+    "  report FILE [OPTIONS]           noise assessment: exposure, hours, periods, events; JSON, PDF\n"
     "  settings [OPTIONS]              print or change the meter's settings\n"
     "  clock-sync                      set the meter's clock from the computer's\n"
     "  card info|ls|get NAME [DEST]|rm NAME   the meter's SD card\n"
@@ -142,8 +146,14 @@ int CmdShow(Context& c, const QStringList& args)
 int main(int argc, char** argv)
 {
     using namespace pelzo::cli;
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    // The PDF report lays out text with QtGui's fonts; the tool never shows a window.
+    bool needsGui = false;
+    for (int i = 2; argc > 1 && std::strcmp(argv[1], "report") == 0 && i < argc; ++i)
+        needsGui |= std::strcmp(argv[i], "--pdf") == 0;
+    if (needsGui && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app =
+        needsGui ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    QStringList args = app->arguments().mid(1);
     if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h")) {
         std::fputs(Usage, args.isEmpty() ? stderr : stdout);
         return args.isEmpty() ? 2 : 0;
@@ -152,7 +162,7 @@ int main(int argc, char** argv)
         {QStringLiteral("live"), CmdLive},         {QStringLiteral("show"), CmdShow},
         {QStringLiteral("card"), CmdCard},         {QStringLiteral("settings"), CmdSettings},
         {QStringLiteral("clock-sync"), CmdClockSync}, {QStringLiteral("convert"), CmdConvert},
-        {QStringLiteral("stats"), CmdStats},
+        {QStringLiteral("stats"), CmdStats},      {QStringLiteral("report"), CmdReport},
     };
     const QString name = args.takeFirst();
     const auto it = commands.find(name);

@@ -182,24 +182,51 @@ std::optional<uint32_t> LevelCodeOfText(const QString& text)
     return LevelCodeOfLevel(v);
 }
 
+namespace {
+
+// A year written with two digits reads as 19yy; the meter's dates are this century's.
+QDate CenturyFixed(QDate d, const QString& format)
+{
+    if (d.isValid() && !format.contains(QLatin1String("yyyy")) && d.year() < 2000) return d.addYears(100);
+    return d;
+}
+
+}  // namespace
+
 QTime ParseTimeText(const QString& text)
 {
     const QString t = text.trimmed();
-    QTime v = QLocale::system().toTime(t, CachedLongTimeFormat());
-    if (!v.isValid()) v = QTime::fromString(t, QStringLiteral("H:mm:ss"));
-    if (!v.isValid()) v = QTime::fromString(t, QStringLiteral("H:m:s"));
-    return v;
+    if (t.isEmpty()) return QTime();
+    const QLocale sys = QLocale::system();
+    const QString formats[] = {CachedLongTimeFormat(), QStringLiteral("H:mm:ss"), QStringLiteral("H:m:s"),
+                               QStringLiteral("h:mm:ss AP")};
+    for (const QString& f : formats) {
+        QTime v = sys.toTime(t, f);
+        if (!v.isValid()) v = QLocale::c().toTime(t, f);
+        if (v.isValid()) return v;
+    }
+    return QTime();
 }
 
 QDate ParseDateText(const QString& text)
 {
     const QString t = text.trimmed();
-    const QString& f = CachedShortDateFormat();
-    QDate d = QLocale::system().toDate(t, f);
-    // A two-digit year reads as 19yy; the meter's dates are this century's.
-    if (d.isValid() && !f.contains(QLatin1String("yyyy")) && d.year() < 2000) d = d.addYears(100);
-    if (!d.isValid()) d = QDate::fromString(t, Qt::ISODate);
-    return d;
+    if (t.isEmpty()) return QDate();
+    const QLocale sys = QLocale::system();
+    // The file may come from a desk with other regional formats: its month names too.
+    const QLocale c = QLocale::c();
+    const QString formats[] = {
+        CachedShortDateFormat(), c.dateFormat(QLocale::ShortFormat), QStringLiteral("yyyy-MM-dd"),
+        QStringLiteral("yyyy/M/d"), QStringLiteral("d.M.yyyy"), QStringLiteral("d/M/yyyy"), QStringLiteral("M/d/yyyy"),
+        QStringLiteral("d.M.yy"), QStringLiteral("M/d/yy"), QStringLiteral("yy/M/d"),
+    };
+    for (const QString& f : formats) {
+        for (const QLocale& l : {sys, c}) {
+            const QDate d = CenturyFixed(l.toDate(t, f), f);
+            if (d.isValid()) return d;
+        }
+    }
+    return QDate();
 }
 
 }  // namespace pelzo

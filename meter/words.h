@@ -61,10 +61,11 @@ QString ShortestNumberText(double x);
 QString LongTimeText(QTime t);
 QString ShortDateText(QDate d);
 
-// A time text read back: the desk's long time format, else H:mm:ss or H:m:s; invalid if none fits.
+// A time text read back: the desk's long time format, else H:mm:ss, H:m:s or h:mm:ss AP (the
+// desk's or English AM/PM); invalid if none fits.
 QTime ParseTimeText(const QString& text);
-// A date text read back: the desk's short date format (a two-digit year in this century), else
-// ISO yyyy-MM-dd; invalid if neither fits.
+// A date text read back: the desk's short date format, else the common numeric forms and the C
+// locale's (English month names), a two-digit year in this century; invalid if none fits.
 QDate ParseDateText(const QString& text);
 
 // A level text read back as a 32-bit float: blanks and control characters around it removed,

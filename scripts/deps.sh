@@ -9,7 +9,7 @@ PACKAGES=(
   libusb-dev umockdev libumockdev-dev
   libgtest-dev libgmock-dev clang libclang-rt-14-dev
   dosfstools mtools fdisk
-  fonts-noto-cjk xvfb xauth imagemagick xdotool
+  fonts-noto-cjk fonts-dejavu-core xvfb xauth imagemagick xdotool poppler-utils
   libreoffice-calc-nogui libreoffice-dev
   gnumeric locales
 )

@@ -38,7 +38,7 @@ mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
 
 # A level that wanders like a quiet office with a door slamming now and then.
-printf '%s\n' 56.4 57.9 61.2 59.8 58.3 72.6 66.1 60.4 57.7 55.9 58.8 63.5 61.0 59.2 57.4 56.8 > "$work/levels"
+printf '%s\n' 56.4 57.9 61.2 59.8 58.3 72.6 66.1 60.4 57.7 55.9 58.8 63.5 61.0 59.2 57.4 56.8 88.4 91.2 86.9 93.5 90.1 > "$work/levels"
 
 # The recording lands in the run folder: work on a copy so the build stays clean.
 cp -r "$build/run" "$work/run"
@@ -74,3 +74,18 @@ click $((10 + 3 * 79 + 40)) 65
 xdotool mousemove --sync $((X + 700)) $((Y + 200))
 sleep 1.5
 shot page-b.png
+
+# The assessment window, opened from the statistics in the status strip while the recording
+# goes on; a level over its threshold shows the alarm.
+click $((10 + 3 * 79 + 40)) 65  # back to page A
+click 400 $((HEIGHT - 20))
+assess=
+for _ in $(seq 1 50); do
+  assess=$(xdotool search --name "^噪声评估$" 2>/dev/null | head -n 1) && [ -n "$assess" ] && break
+  sleep 0.1
+done
+[ -n "$assess" ] || { echo "screenshots: the assessment window did not appear" >&2; exit 1; }
+xdotool windowmove --sync "$assess" 0 0 2>/dev/null || true
+sleep "${ASSESS_SECONDS:-4}"
+import -window "$assess" "$out/assessment.png"
+echo "saved $out/assessment.png"

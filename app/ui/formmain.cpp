@@ -296,6 +296,7 @@ void TFormMain::BuildStatusStrip()
     // The acoustic statistics of the samples in the views, beside the link state; its box is
     // set by ArrangeControls.
     labelStats_ = Label(panelStat_, "LabelStats", QString(), PixelFont(11), Qt::white);
+    assessLink_ = new AssessLink(labelStats_, st_, dialogs_, this);
 }
 
 void TFormMain::BuildPageA()
@@ -558,7 +559,7 @@ void TFormMain::ApplySeriesColours()
 void TFormMain::ShowState()
 {
     SetLabel(labelUSBState_, st_.LabelUSBState, true);
-    SetLabel(labelStats_, StatsLine(st_.Stats), false);
+    SetLabel(labelStats_, assessLink_->statusLine(StatsLine(st_.Stats)), false);
     SetLabel(labelDB_, st_.Label_DB, false);
     SetLabel(labelLcdStart_, st_.Label_LcdStart, true);
     SetLabel(labelLcdEnd_, st_.Label_LcdEnd, true);

@@ -6,6 +6,7 @@
 #include "app/ui/charts.h"
 #include "app/ui/gridmodel.h"
 #include "app/ui/qtseams.h"
+#include "assess/ui/assesswindow.h"
 #include "meter/appusb.h"
 #include "monitor/monitor.h"
 
@@ -88,6 +89,7 @@ public:
     QCPBars* series1() const { return series1_; }
     const std::array<SeriesMirror, 3>& seriesMirrors() const { return mirrors_; }
     QToolButton* toolButton(int index) const { return toolButtons_[size_t(index)]; }
+    AssessLink* assessLink() const { return assessLink_; }
 
 private:
     template <typename F>
@@ -129,6 +131,7 @@ private:
     QWidget* panelStat_ = nullptr;
     QLabel* labelUSBState_ = nullptr;
     QLabel* labelStats_ = nullptr;
+    AssessLink* assessLink_ = nullptr;  // a click on the statistics opens the assessment
     QWidget* panelMain_ = nullptr;
     QWidget* panelA_ = nullptr;
     QWidget* panelB_ = nullptr;
