@@ -7,6 +7,8 @@
 #include "meter/appusb.h"
 #include "monitor/monitor.h"
 
+#include "bench/support/recording.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -16,6 +18,9 @@
 #include <sys/resource.h>
 
 namespace {
+
+using pelzo::bench::PeakMb;
+using pelzo::bench::WriteRecording;
 
 using namespace pelzo;
 
@@ -38,31 +43,6 @@ struct Bench {
     Core core{st, usb, dialogs, clock, timer, pause};
 };
 
-double PeakMb()
-{
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
-    return double(ru.ru_maxrss) / 1024.0;  // kB on Linux
-}
-
-// A recording of `n` seconds from 00:00:00, levels wandering over the whole scale.
-bool WriteRecording(const QString& path, uint32_t n)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    QByteArray chunk;
-    for (uint32_t k = 0; k < n; ++k) {
-        const uint32_t secs = k % 86400;
-        const uint32_t reading = ((k * 37u) % 1024u) | (k % 3 == 0 ? 1u << 13 : 0u) | (3u << 10);
-        const uint32_t w = ComposeSample(reading, int(secs / 3600), int(secs / 60 % 60), int(secs % 60));
-        for (int i = 0; i < 4; ++i) chunk += char(uint8_t(w >> (8 * i)));
-        if (chunk.size() >= 1 << 16) {
-            if (f.write(chunk) != chunk.size()) return false;
-            chunk.clear();
-        }
-    }
-    return f.write(chunk) == chunk.size();
-}
 
 double Seconds(const std::function<void()>& f)
 {

@@ -15,6 +15,8 @@
 
 #include <QDir>
 #include <QFile>
+#include "bench/support/recording.h"
+
 #include <QElapsedTimer>
 #include <QImage>
 #include <QTableView>
@@ -35,6 +37,9 @@ PELZO_LSAN_LIBUSB_SUPPRESSIONS
 
 namespace {
 
+using pelzo::bench::PeakMb;
+using pelzo::bench::WriteRecording;
+
 uint32_t Recorded = 604800;
 constexpr int Ticks = 200;
 constexpr double GoalMs = 5.0;
@@ -43,31 +48,6 @@ constexpr double GoalP99Ms = 10.0;
 constexpr double GoalOpenS = 0.5;
 constexpr double GoalPeakMb = 350;
 
-double PeakMb()
-{
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
-    return double(ru.ru_maxrss) / 1024.0;  // kB on Linux
-}
-
-// A recording of `n` seconds from 00:00:00 on 6 May 2011, levels wandering over the scale.
-bool WriteRecording(const QString& path, uint32_t n)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    QByteArray chunk;
-    for (uint32_t k = 0; k < n; ++k) {
-        const uint32_t secs = k % 86400;
-        const uint32_t reading = (150u + (k * 37u) % 700u) | (k % 3 == 0 ? 1u << 13 : 0u) | (3u << 10);
-        const uint32_t w = pelzo::ComposeSample(reading, int(secs / 3600), int(secs / 60 % 60), int(secs % 60));
-        for (int i = 0; i < 4; ++i) chunk += char(uint8_t(w >> (8 * i)));
-        if (chunk.size() >= 1 << 16) {
-            if (f.write(chunk) != chunk.size()) return false;
-            chunk.clear();
-        }
-    }
-    return f.write(chunk) == chunk.size();
-}
 
 
 // The window needs its button picture; the bench works in a folder of its own.
