@@ -4,9 +4,9 @@ namespace pelzo {
 
 namespace {
 
-int Send(Appusb& usb, const MeterRequestSpec& spec, const RequestBlock& block, std::span<uint8_t> data)
+int Send(Appusb& usb, const MeterRequestRow& row, const RequestBlock& block, std::span<uint8_t> data)
 {
-    return usb.MeterRequest(spec.direction, spec.request, block, data);
+    return usb.MeterRequest(row.direction, row.request, block, data);
 }
 
 constexpr RequestBlock SectorBlock(uint32_t sector)
@@ -15,10 +15,10 @@ constexpr RequestBlock SectorBlock(uint32_t sector)
 }
 
 // The select and command requests carry 4 data bytes that mean nothing to the meter.
-int SendSectorBlock(Appusb& usb, const MeterRequestSpec& spec, const RequestBlock& block)
+int SendSectorBlock(Appusb& usb, const MeterRequestRow& row, const RequestBlock& block)
 {
     std::array<uint8_t, 4> filler{};
-    return Send(usb, spec, block, filler);
+    return Send(usb, row, block, filler);
 }
 
 }  // namespace

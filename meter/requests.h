@@ -18,7 +18,7 @@ constexpr uint8_t CardPresentBit = 0x40;
 inline bool CardPresent(uint8_t setup) { return setup & CardPresentBit; }
 
 // One line of the request table. The type byte sent is the direction OR the vendor type.
-struct MeterRequestSpec {
+struct MeterRequestRow {
     uint8_t request;
     uint8_t direction;  // DirIn or DirOut
     int length;         // bytes of the data stage (request 80: at most)
@@ -26,14 +26,14 @@ struct MeterRequestSpec {
 };
 
 // The table: request, direction, bytes of the data stage; then what wValue / wIndex carry.
-inline constexpr MeterRequestSpec ReqReadSetup{2, DirIn, 1};        // 1 / 0
-inline constexpr MeterRequestSpec ReqWriteSetup{3, DirIn, 1};       // the new settings byte / 0; answer unused
-inline constexpr MeterRequestSpec ReqReadReading{4, DirIn, 4};      // 1 / 0; bytes 0-1 are the reading word
-inline constexpr MeterRequestSpec ReqSetClock{5, DirOut, 0};        // part + 256 * BCD 1 / BCD 2 + 256 * BCD 3
-inline constexpr MeterRequestSpec ReqPieceIn{80, DirIn, 128};       // 256 * piece length / offset in the buffer
-inline constexpr MeterRequestSpec ReqPieceOut{80, DirOut, 128};     // as 80 IN
-inline constexpr MeterRequestSpec ReqSectorSelect{81, DirOut, 4};   // sector bits 0-15 / 16-31; data unused
-inline constexpr MeterRequestSpec ReqSectorCommand{83, DirOut, 4};  // op + 256 * sector bits 8-15 / 16-31; data unused
+inline constexpr MeterRequestRow ReqReadSetup{2, DirIn, 1};        // 1 / 0
+inline constexpr MeterRequestRow ReqWriteSetup{3, DirIn, 1};       // the new settings byte / 0; answer unused
+inline constexpr MeterRequestRow ReqReadReading{4, DirIn, 4};      // 1 / 0; bytes 0-1 are the reading word
+inline constexpr MeterRequestRow ReqSetClock{5, DirOut, 0};        // part + 256 * BCD 1 / BCD 2 + 256 * BCD 3
+inline constexpr MeterRequestRow ReqPieceIn{80, DirIn, 128};       // 256 * piece length / offset in the buffer
+inline constexpr MeterRequestRow ReqPieceOut{80, DirOut, 128};     // as 80 IN
+inline constexpr MeterRequestRow ReqSectorSelect{81, DirOut, 4};   // sector bits 0-15 / 16-31; data unused
+inline constexpr MeterRequestRow ReqSectorCommand{83, DirOut, 4};  // op + 256 * sector bits 8-15 / 16-31; data unused
 
 // Request 2: the bytes transferred (negative: failed, the link has told the user) and the byte.
 struct SetupReply {
